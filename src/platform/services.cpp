@@ -1,0 +1,34 @@
+#include "platform/services.h"
+
+#include "platform/files.h"
+#include "platform/messages.h"
+#include "platform/paths.h"
+#include "platform/settings_store.h"
+
+namespace fv {
+
+namespace {
+
+Services MakeDefaults() {
+  static PosixFileSystem files;
+  static FileSettingsStore settings;
+  static ConsoleMessages messages;
+  static NoFileDialogs dialogs;
+  Services s;
+  s.files = &files;
+  s.settings = &settings;
+  s.messages = &messages;
+  s.dialogs = &dialogs;
+  return s;
+}
+
+}  // namespace
+
+Services& Platform() {
+  static Services s = MakeDefaults();
+  return s;
+}
+
+void ResetPlatform() { Platform() = MakeDefaults(); }
+
+}  // namespace fv

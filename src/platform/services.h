@@ -1,0 +1,28 @@
+#pragma once
+// The process-wide set of platform services. The program installs the real
+// ones at start; a test swaps in fakes and restores them afterwards.
+
+#include <memory>
+
+namespace fv {
+
+class FileSystem;
+class SettingsStore;
+class Messages;
+class FileDialogs;
+
+struct Services {
+  FileSystem* files = nullptr;
+  SettingsStore* settings = nullptr;
+  Messages* messages = nullptr;
+  FileDialogs* dialogs = nullptr;
+};
+
+// Never null members: defaults are the POSIX files, the user's settings
+// file, console messages and no file dialogs.
+Services& Platform();
+
+// Restores the defaults (for tests).
+void ResetPlatform();
+
+}  // namespace fv
