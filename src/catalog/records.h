@@ -181,4 +181,56 @@ constexpr std::int64_t kEntryAreaOffset =
 static_assert(kCommentTableOffset == 1106000);
 static_assert(kEntryAreaOffset == 2906000);
 
+// Capacity of the in-memory entry table and of the scan buffer (the loaded
+// medium's records plus the sentinel), and the most records one read keeps.
+constexpr int kEntryTableCapacity = 2000002;
+constexpr int kMaxScanRecords = 2000001;
+
+// ---- long-name side file (".lfn") ------------------------------------------
+
+#pragma pack(push, 1)
+
+struct LongNameHeader {
+  std::int32_t Format;       // always 2
+  std::int32_t SlotCount;    // always 2000
+  std::int32_t SlotsInUse;   // highest media slot recorded + 1
+  std::int32_t RecordCount;  // number of LongNameRecords
+  std::uint8_t Reserved[496];
+};
+
+struct MediaSideRecord {
+  std::uint8_t MediaCopy[288];  // bytes 265..552 of the slot's MediumRecord at adding time
+  std::int32_t Used;            // 1 = the slot's long names are recorded
+  std::int32_t First;           // first LongNameRecord of the medium
+  std::int32_t End;             // one past its last LongNameRecord
+  char PicturePath[1012];       // NUL-terminated; empty = no picture
+};
+
+struct LongNameRecord {
+  std::int32_t EntryIndex;  // position of the entry within its medium
+  char Name[512];           // NUL-terminated cp932
+};
+
+#pragma pack(pop)
+
+static_assert(sizeof(LongNameHeader) == 512);
+static_assert(sizeof(MediaSideRecord) == 1312);
+static_assert(offsetof(MediaSideRecord, Used) == 288);
+static_assert(offsetof(MediaSideRecord, First) == 292);
+static_assert(offsetof(MediaSideRecord, End) == 296);
+static_assert(offsetof(MediaSideRecord, PicturePath) == 300);
+static_assert(sizeof(LongNameRecord) == 516);
+static_assert(sizeof(MediaSideRecord::MediaCopy) == sizeof(MediumRecord) - offsetof(MediumRecord, Drive));
+
+constexpr std::int32_t kLongNameFormat = 2;
+constexpr std::int64_t kLongNameSlotsOffset = sizeof(LongNameHeader);  // 512
+constexpr std::int64_t kLongNameRecordsOffset =
+    kLongNameSlotsOffset + static_cast<std::int64_t>(kMediaSlots) * sizeof(MediaSideRecord);  // 2,624,512
+static_assert(kLongNameRecordsOffset == 2624512);
+// Names of this many bytes or more may have been cut to the Name field.
+constexpr std::size_t kStoredNameBytes = 91;
+constexpr std::size_t kCutNameTrigger = 90;
+constexpr std::size_t kMaxLongNameBytes = 511;
+constexpr std::size_t kMaxPicturePathBytes = 1011;
+
 }  // namespace fv
