@@ -15,33 +15,9 @@
 #include <vector>
 
 #include "catalog/records.h"
+#include "reading/trecord.h"
 
 namespace fv {
-
-// A medium's attributes collected while it is read; copied into the new
-// media slot by StoreScannedMedium (each text cut to its field width).
-struct TMediaInfomation {
-  std::string Drive;            // drive letter, lower case
-  std::string DriveTypeName;
-  std::string Classification;
-  std::string Location;
-  std::string LocationDetail;
-  std::int32_t ClusterSize = 0;
-  double FreeSpace = -1.0;
-  std::string VolumeName;
-  std::string SerialNo;
-  std::string Reserved1, Reserved2, Reserved3;  // stay empty
-  std::uint32_t MinFileTime = 0;
-  std::uint32_t MaxFileTime = 0;
-  std::uint32_t MinFolderTime = 0;
-  std::uint32_t MaxFolderTime = 0;
-  double MinFileSize = -1.0;
-  double MaxFileSize = 0.0;
-  std::uint8_t Unused = 0;
-  // Long-name record count when the read began; informational: the store
-  // takes the count at the moment StoreScannedMedium starts.
-  std::int32_t FirstLongName = 0;
-};
 
 // One scanned folder or file as the reader hands it over. Name is the full
 // name (any length); Version is cut to 19 bytes when stored.
@@ -235,7 +211,11 @@ class Catalog {
   // Appends the scanned medium (count records, the root first; at most
   // 1,000,000) to the file, takes the first free slot, records its long
   // names. False (with a message) when nothing was added.
+  // info.FirstLongName is not needed: the store takes the record count at
+  // the moment it starts.
   bool StoreScannedMedium(int count, const ScanSource& source, const TMediaInfomation& info);
+  // The same from the scan buffer's TRecords (records[0] is the root).
+  bool StoreScannedMedium(const TRecord* records, int count, const TMediaInfomation& info);
   void SetCatalogPath(const std::string& path);
   const std::string& CatalogPath() const { return path_; }
   const std::string& LongNamePath() const { return lfn_path_; }
