@@ -1,5 +1,6 @@
 #include "platform/services.h"
 
+#include "platform/dir_walk.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/paths.h"
@@ -14,11 +15,13 @@ Services MakeDefaults() {
   static FileSettingsStore settings;
   static ConsoleMessages messages;
   static NoFileDialogs dialogs;
+  static PosixDirectoryWalker dirs;
   Services s;
   s.files = &files;
   s.settings = &settings;
   s.messages = &messages;
   s.dialogs = &dialogs;
+  s.dirs = &dirs;
   return s;
 }
 

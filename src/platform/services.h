@@ -10,16 +10,18 @@ class FileSystem;
 class SettingsStore;
 class Messages;
 class FileDialogs;
+class DirectoryWalker;
 
 struct Services {
   FileSystem* files = nullptr;
   SettingsStore* settings = nullptr;
   Messages* messages = nullptr;
   FileDialogs* dialogs = nullptr;
+  DirectoryWalker* dirs = nullptr;
 };
 
 // Never null members: defaults are the POSIX files, the user's settings
-// file, console messages and no file dialogs.
+// file, console messages, no file dialogs and the real directory walk.
 Services& Platform();
 
 // Restores the defaults (for tests).
