@@ -1,0 +1,122 @@
+#pragma once
+// Reading a medium: the breadth-first walk of one drive into the scan
+// buffer, with sizes, allocated sizes, per-folder counts and the medium's
+// statistics.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "reading/scan_buffer.h"
+#include "reading/trecord.h"
+
+namespace fv {
+
+// What a read needs to know about the drive; the caller resolves it from
+// the drive table (reading/volumes.h) or, in tests, gives it directly.
+struct ScanTarget {
+  std::string drive;           // drive letter (either case)
+  std::string root_path;       // native path of the drive's root folder
+  std::int16_t kind = kKindFixed;
+  std::int32_t cluster_size = 0;
+  double free_space = -1.0;
+};
+
+// The user's choices for the medium (cp932 texts).
+struct ScanChoices {
+  std::string medium_name;
+  std::string volume_name;
+  std::string serial_no;
+  std::string classification;  // empty = default of the drive kind
+  std::string location;
+  std::string location_detail;
+  bool read_versions = false;  // REG_GetFileVersion
+  bool eject = false;          // REG_Eject
+  std::int32_t first_long_name = 0;
+};
+
+// Status panels of the main window's status bar.
+constexpr int kStatusPanelMain = 0;
+constexpr int kStatusPanelPath = 1;
+
+class Scanner {
+ public:
+  // Status text (cp932) for panel 0 or 1: every 100 records, or every file
+  // while versions are read. Empty text clears the panel.
+  std::function<void(int panel, std::string_view text)> onStatus;
+  // Processes pending window events.
+  std::function<void()> onPump;
+  // Version text of a file (native path); empty when it has none.
+  std::function<std::string(const std::string& native_path)> readVersion;
+  // Ejects the disc of the drive just read (REG_Eject, CD/DVD only).
+  std::function<void(const std::string& drive)> onEject;
+
+  // At most this many records (root included) are stored; the walk goes
+  // on over the stored folders and the user is told the medium was cut.
+  int capacity = kMaxEntriesPerMedium;
+
+  // The whole read. True when a medium was read and the buffer holds it;
+  // false (buffer empty, no message) when the root listed nothing.
+  bool ReadMedium(const ScanTarget& target, const ScanChoices& choices);
+
+  void ClearScanBuffer() { buffer_.Clear(); }
+  const ScanBuffer& Buffer() const { return buffer_; }
+  ScanBuffer& MutableBuffer() { return buffer_; }
+  const TMediaInfomation& MediaInfo() const { return info_; }
+  // Entries found but not stored because the capacity was reached.
+  std::int64_t SkippedEntries() const { return skipped_; }
+
+  // Hands record i to a consumer in the catalog's ScannedEntry shape.
+  // (Kept generic so the reader does not depend on the catalog.)
+  template <typename Entry>
+  void Fill(int i, Entry& out) const {
+    const ScanRecord& r = buffer_[i];
+    out.Parent = r.Parent;
+    out.FirstChild = r.FirstChild;
+    out.Kind = r.Kind;
+    out.Attributes = r.Attributes;
+    out.Name = buffer_.Name(i);
+    out.Size = r.Size;
+    out.Time = r.Time;
+    out.Mark = r.Mark;
+    out.Version = buffer_.Version(i);
+    out.DirectFolders = r.DirectFolders;
+    out.DirectFiles = r.DirectFiles;
+    out.AllFolders = r.AllFolders;
+    out.AllFiles = r.AllFiles;
+    out.ClusterBytes = r.ClusterBytes;
+  }
+
+ private:
+  struct Pending;
+  bool ListFolder(const std::string& native_path, int parent);
+  void Status(int panel, std::string_view text);
+  void Pump();
+
+  ScanBuffer buffer_;
+  TMediaInfomation info_;
+  ScanTarget target_;
+  bool read_versions_ = false;
+  std::uint64_t root_dev_ = 0;
+  bool check_dev_ = false;
+  std::int64_t skipped_ = 0;
+  int folders_ = 0;
+  int files_ = 0;
+};
+
+// Sizes and allocated sizes of every folder from its children (records
+// from the last to the first, grouped by Parent).
+void SumSizes(ScanBuffer& buffer, std::int32_t cluster_size);
+// Direct and total folder and file counts of every folder.
+void CountFolders(ScanBuffer& buffer);
+// "total(folders+files)".
+std::string CountText(int folders, int files);
+
+// Name of a drive kind 0..7 (cp932): "管理ファイル", "FD", "HD", ...
+std::string DriveKindName(int kind);
+// Default classification of a drive kind (cp932): 1 "FD" .. 7 "???"; kind 0
+// and anything else give the empty text.
+std::string DefaultClassification(int kind);
+
+}  // namespace fv
