@@ -1,6 +1,7 @@
 #include "platform/services.h"
 
 #include "platform/dir_walk.h"
+#include "platform/file_version.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/paths.h"
@@ -16,12 +17,14 @@ Services MakeDefaults() {
   static ConsoleMessages messages;
   static NoFileDialogs dialogs;
   static PosixDirectoryWalker dirs;
+  static PeFileVersions versions;
   Services s;
   s.files = &files;
   s.settings = &settings;
   s.messages = &messages;
   s.dialogs = &dialogs;
   s.dirs = &dirs;
+  s.versions = &versions;
   return s;
 }
 

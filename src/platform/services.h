@@ -11,6 +11,7 @@ class SettingsStore;
 class Messages;
 class FileDialogs;
 class DirectoryWalker;
+class FileVersions;
 
 struct Services {
   FileSystem* files = nullptr;
@@ -18,10 +19,12 @@ struct Services {
   Messages* messages = nullptr;
   FileDialogs* dialogs = nullptr;
   DirectoryWalker* dirs = nullptr;
+  FileVersions* versions = nullptr;
 };
 
 // Never null members: defaults are the POSIX files, the user's settings
-// file, console messages, no file dialogs and the real directory walk.
+// file, console messages, no file dialogs, the real directory walk and the PE
+// version reader.
 Services& Platform();
 
 // Restores the defaults (for tests).
