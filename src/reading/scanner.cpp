@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/dir_walk.h"
+#include "platform/file_version.h"
 #include "platform/messages.h"
 #include "platform/services.h"
 #include "platform/text.h"
@@ -164,7 +165,7 @@ bool Scanner::ListFolder(const std::string& native_path, int parent) {
         Status(kStatusPanelMain, ReadingText() + std::to_string(k - 1));
         Status(kStatusPanelPath, buffer_.FolderPath(parent, target_.drive) + "\\" + p.name);
         Pump();
-        if (readVersion) version = readVersion(file_path);
+        version = readVersion ? readVersion(file_path) : Platform().versions->FileVersion(file_path);
       }
       if (r.Time) {
         if (info_.MinFileTime == 0 || r.Time < info_.MinFileTime) info_.MinFileTime = r.Time;

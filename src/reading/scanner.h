@@ -47,7 +47,8 @@ class Scanner {
   std::function<void(int panel, std::string_view text)> onStatus;
   // Processes pending window events.
   std::function<void()> onPump;
-  // Version text of a file (native path); empty when it has none.
+  // Version text of a file (native path); empty when it has none. Unset:
+  // the platform's reader.
   std::function<std::string(const std::string& native_path)> readVersion;
   // Ejects the disc of the drive just read (REG_Eject, CD/DVD only).
   std::function<void(const std::string& drive)> onEject;

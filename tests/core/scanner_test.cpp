@@ -11,6 +11,7 @@
 #include "platform/dir_walk.h"
 #include "platform/services.h"
 #include "platform/timefmt.h"
+#include "support/pe_image.h"
 #include "support/test_env.h"
 
 namespace fv {
@@ -211,6 +212,18 @@ TEST_F(ScanFixture, VersionsAreReadPerFileWhenAsked) {
   ASSERT_TRUE(Read(4096, false));
   EXPECT_TRUE(asked.empty());
   EXPECT_EQ("", B().Version(Find("app.exe")));
+}
+
+TEST_F(ScanFixture, PeVersionsFromThePlatformReader) {
+  test::WriteFile(root + "/app.exe", test::BuildPeImage());
+  test::PeImageSpec no_version;
+  no_version.with_resources = false;
+  test::WriteFile(root + "/bare.dll", test::BuildPeImage(no_version));
+  test::WriteFile(root + "/text.exe", "not a PE image");
+  ASSERT_TRUE(Read(4096, true));
+  EXPECT_EQ("1.2.3.4", B().Version(Find("app.exe")));
+  EXPECT_EQ("", B().Version(Find("bare.dll")));
+  EXPECT_EQ("", B().Version(Find("text.exe")));
 }
 
 TEST_F(ScanFixture, ProgressEvery100Records) {
