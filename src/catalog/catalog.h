@@ -19,6 +19,8 @@
 
 namespace fv {
 
+class File;
+
 // One scanned folder or file as the reader hands it over. Name is the full
 // name (any length); Version is cut to 19 bytes when stored.
 struct ScannedEntry {
@@ -117,6 +119,8 @@ class LongNameStore {
   void RebuildIndex();
   // Writes only header and slots in place (picture links, optimisation).
   bool WriteHeaderAndSlots();
+  // Writes the header and slots first..first+count-1 in place.
+  bool WriteSlots(int first, int count);
 
  private:
   std::string path_;
@@ -266,6 +270,9 @@ class Catalog {
   bool Step(const char* name) { return !crashPoint || crashPoint(name); }
   bool WriteHeaderArea(bool with_comments);
   bool RecoverJournal(const std::string& path);
+  bool WriteJournal(std::int64_t dst, std::int64_t src, std::int64_t block_bytes, std::int64_t truncate_to,
+                    int lfn_first, int lfn_count, const std::vector<MediumRecord>& media,
+                    const std::vector<CommentRecord>& comments, File* catalog_file);
   void ReportFileError(const std::string& path, const std::string& err);
 
   std::string path_, lfn_path_, dup_path_, lik_path_;

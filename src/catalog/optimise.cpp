@@ -1,0 +1,361 @@
+// Compacting the catalog: live media after the first deleted one move down
+// over the deleted blocks, the file is truncated, the long-name file packed.
+//
+// The pass goes run by run (a run = consecutive live slots). Before a run
+// moves, a journal beside the catalog receives the header area as it will
+// be afterwards, the long-name slots the run takes, and, when the block is
+// moved over itself, the block's bytes. Only after the journal is synced
+// are the catalog and long-name file touched, and the journal is removed
+// when the step is complete. LoadCatalog replays a complete journal and
+// discards an incomplete one, so a stop at any moment leaves either the
+// state before the step or the state after it.
+//
+// Between runs the table stays a valid catalog: the moved run sits in the
+// slots from the first deleted one on, and the space it left behind is
+// described by deleted slots that follow it.
+
+#include <algorithm>
+#include <cstring>
+
+#include "catalog/catalog.h"
+#include "catalog/catalog_io.h"
+#include "platform/files.h"
+#include "platform/services.h"
+#include "platform/text.h"
+#include "platform/timefmt.h"
+
+namespace fv {
+
+namespace {
+
+constexpr char kJournalMagic[8] = {'F', 'V', 'O', 'P', 'T', 'J', '0', '1'};
+constexpr char kJournalEnd[8] = {'F', 'V', 'O', 'P', 'T', 'E', 'N', 'D'};
+constexpr std::size_t kMediaTableBytes = sizeof(MediumRecord) * kMediaSlots;
+constexpr std::size_t kCommentTableBytes = sizeof(CommentRecord) * kCommentSlots;
+constexpr std::size_t kHeaderAreaBytes = kMediaTableBytes + kCommentTableBytes;
+constexpr std::size_t kCopyChunk = 16384 * sizeof(EntryRecord);
+
+#pragma pack(push, 1)
+struct JournalHead {
+  char magic[8];
+  std::int64_t dst;          // where the block goes (byte offset)
+  std::int64_t block_bytes;  // bytes of block stored in the journal (0 = none)
+  std::int64_t truncate_to;  // -1 = no truncation
+  std::int32_t lfn_first;    // long-name slots to write
+  std::int32_t lfn_count;
+};
+#pragma pack(pop)
+
+constexpr std::int64_t kJournalHeaderAt = sizeof(JournalHead);
+constexpr std::int64_t kJournalSlotsAt = kJournalHeaderAt + static_cast<std::int64_t>(kHeaderAreaBytes);
+
+// Copies bytes between two files (or within one, forward, with to <= from)
+// through one buffer. err receives the system's text; a short read fails.
+bool CopyRange(File& from, std::int64_t from_off, File& to, std::int64_t to_off, std::int64_t bytes,
+               std::vector<char>& buf, std::string& err) {
+  if (buf.size() < kCopyChunk) buf.resize(kCopyChunk);
+  while (bytes > 0) {
+    const std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(bytes, static_cast<std::int64_t>(kCopyChunk)));
+    std::size_t got = 0;
+    if (!from.ReadAt(from_off, buf.data(), n, got)) {
+      err = from.LastError();
+      return false;
+    }
+    if (got < n) {
+      err = "short read";
+      return false;
+    }
+    if (!to.WriteAt(to_off, buf.data(), n)) {
+      err = to.LastError();
+      return false;
+    }
+    from_off += static_cast<std::int64_t>(n);
+    to_off += static_cast<std::int64_t>(n);
+    bytes -= static_cast<std::int64_t>(n);
+  }
+  return true;
+}
+
+void BlankComment(CommentRecord& r) {
+  std::memset(&r, 0, sizeof r);
+  r.Owner = -1;
+}
+
+}  // namespace
+
+bool Catalog::WriteJournal(std::int64_t dst, std::int64_t src, std::int64_t block_bytes, std::int64_t truncate_to,
+                           int lfn_first, int lfn_count, const std::vector<MediumRecord>& media,
+                           const std::vector<CommentRecord>& comments, File* catalog_file) {
+  FileSystem& fs = *Platform().files;
+  const std::string jpath = JournalPath(path_);
+  std::string err;
+  auto j = fs.Open(jpath, OpenMode::CreateTrunc, err);
+  if (!j) {
+    ReportFileFailure(jpath, err);
+    return false;
+  }
+  JournalHead h{};
+  std::memcpy(h.magic, kJournalMagic, sizeof h.magic);
+  h.dst = dst;
+  h.block_bytes = block_bytes;
+  h.truncate_to = truncate_to;
+  h.lfn_first = lfn_first;
+  h.lfn_count = lfn_count;
+  std::vector<char> buf;
+  const std::int64_t block_at = kJournalSlotsAt + static_cast<std::int64_t>(lfn_count) * sizeof(MediaSideRecord);
+  bool ok = j->WriteAt(0, &h, sizeof h) && j->WriteAt(kJournalHeaderAt, media.data(), kMediaTableBytes) &&
+            j->WriteAt(kJournalHeaderAt + static_cast<std::int64_t>(kMediaTableBytes), comments.data(),
+                       kCommentTableBytes) &&
+            (lfn_count == 0 || j->WriteAt(kJournalSlotsAt, &long_names_.Slot(lfn_first),
+                                          static_cast<std::size_t>(lfn_count) * sizeof(MediaSideRecord)));
+  if (!ok) err = j->LastError();
+  if (ok && block_bytes > 0) ok = CopyRange(*catalog_file, src, *j, block_at, block_bytes, buf, err);
+  if (ok) {
+    ok = j->WriteAt(block_at + block_bytes, kJournalEnd, sizeof kJournalEnd) && j->Sync();
+    if (!ok) err = j->LastError();
+  }
+  if (!ok) {
+    j.reset();
+    std::string ignored;
+    fs.Remove(jpath, ignored);
+    ReportFileFailure(jpath, err);
+    return false;
+  }
+  return true;
+}
+
+bool Catalog::RecoverJournal(const std::string& path) {
+  FileSystem& fs = *Platform().files;
+  const std::string jpath = JournalPath(path);
+  std::string err, ignored;
+  auto j = fs.Open(jpath, OpenMode::Read, err);
+  if (!j) {
+    ReportFileFailure(jpath, err);
+    return false;
+  }
+  JournalHead h{};
+  const std::int64_t size = j->Size();
+  bool complete = j->ReadExact(0, &h, sizeof h) && std::memcmp(h.magic, kJournalMagic, sizeof h.magic) == 0 &&
+                  h.block_bytes >= 0 && h.lfn_count >= 0 && h.lfn_first >= 0 &&
+                  h.lfn_first + h.lfn_count <= kMediaSlots && h.dst >= kEntryAreaOffset;
+  std::int64_t block_at = 0;
+  if (complete) {
+    block_at = kJournalSlotsAt + static_cast<std::int64_t>(h.lfn_count) * sizeof(MediaSideRecord);
+    char end[8];
+    complete = size == block_at + h.block_bytes + 8 && j->ReadExact(block_at + h.block_bytes, end, sizeof end) &&
+               std::memcmp(end, kJournalEnd, sizeof end) == 0;
+  }
+  if (!complete) {
+    // Written only partly: the catalog was not touched yet.
+    j.reset();
+    fs.Remove(jpath, ignored);
+    return true;
+  }
+  auto f = fs.Open(path, OpenMode::ReadWrite, err);
+  if (!f) {
+    ReportFileFailure(path, err);
+    return false;
+  }
+  std::vector<char> buf;
+  bool ok = h.block_bytes == 0 || CopyRange(*j, block_at, *f, h.dst, h.block_bytes, buf, err);
+  if (ok && h.lfn_count > 0) {
+    const std::string lfn = ChangeExtension(path, ".lfn");
+    if (fs.Exists(lfn)) {
+      auto lf = fs.Open(lfn, OpenMode::ReadWrite, err);
+      ok = lf && CopyRange(*j, kJournalSlotsAt, *lf,
+                           kLongNameSlotsOffset + static_cast<std::int64_t>(h.lfn_first) * sizeof(MediaSideRecord),
+                           static_cast<std::int64_t>(h.lfn_count) * sizeof(MediaSideRecord), buf, err) &&
+           lf->Sync();
+      if (!ok && lf) err = lf->LastError();
+    }
+  }
+  if (ok) ok = CopyRange(*j, kJournalHeaderAt, *f, 0, static_cast<std::int64_t>(kHeaderAreaBytes), buf, err);
+  if (ok && h.truncate_to >= kEntryAreaOffset) ok = f->Truncate(h.truncate_to);
+  if (ok) ok = f->Sync();
+  if (!ok) {
+    ReportFileFailure(path, err.empty() ? f->LastError() : err);
+    return false;
+  }
+  j.reset();
+  fs.Remove(jpath, ignored);
+  return true;
+}
+
+bool Catalog::Optimise(const StatusSink& status) {
+  optimise_failed_ = false;
+  if (!IsOpen()) return false;
+  const int used = Recount();
+  int d0 = -1;
+  int live_after = 0;
+  for (int i = 0; i < used; ++i) {
+    if (SlotDeleted(i) && d0 < 0) d0 = i;
+    if (d0 >= 0 && SlotLive(i)) ++live_after;
+  }
+  if (d0 < 0) return false;
+
+  FileSystem& fs = *Platform().files;
+  std::string err;
+  auto f = fs.Open(path_, OpenMode::ReadWrite, err);
+  if (!f) {
+    ReportFileError(path_, err);
+    optimise_failed_ = true;
+    return false;
+  }
+  auto stop = [&](const std::string& why_path, const std::string& why) {
+    if (!why.empty()) ReportFileFailure(why_path, why);
+    optimise_failed_ = true;
+    f.reset();
+    // Back to what the disk says (a complete journal is replayed).
+    LoadCatalog(path_);
+    LoadLongNameFile();
+    if (status) status(std::string());
+    return false;
+  };
+
+  loaded_medium_ = -1;
+  loaded_count_ = 0;
+  long_names_.ClearLoadedMap();
+
+  std::int32_t deleted_time = 0;
+  for (int i = d0; i < used && !deleted_time; ++i)
+    if (SlotDeleted(i)) deleted_time = Medium(i).DeletedTime;
+  if (!deleted_time) deleted_time = static_cast<std::int32_t>(NowDosTime());
+  if (!deleted_time) deleted_time = 1;
+
+  // Comments of removed media are freed; they go out with the first header
+  // write.
+  std::vector<CommentRecord> comments = comments_;
+  for (auto& c : comments) {
+    if (c.Owner < 0) continue;
+    const int m = MediumOf(c.Owner);
+    if (m >= d0 && m < used && SlotDeleted(m)) BlankComment(c);
+  }
+
+  const std::int64_t rec = sizeof(EntryRecord);
+  std::int64_t w = (BlockOffset(d0) - kEntryAreaOffset) / rec;  // next write position, in entries
+  std::int64_t g = 0;                                            // entries of the gap after w
+  int k = d0;                                                    // next target slot
+  int moved = 0;
+  std::vector<char> buf;
+  int i = d0;
+  while (i < used) {
+    if (!SlotLive(i)) {
+      g += Medium(i).EntryCount;
+      ++i;
+      continue;
+    }
+    int j = i;
+    std::int64_t n = 0;
+    while (j < used && SlotLive(j)) n += Medium(j++).EntryCount;
+    const int r = j - i;
+    if (status) {
+      status("最適化中...(" + std::to_string(moved + 1) + "/" + std::to_string(live_after) + ")");
+    }
+
+    // The table after this run.
+    std::vector<MediumRecord> media = media_;
+    std::int64_t at = w;
+    for (int q = 0; q < r; ++q) {
+      media[static_cast<std::size_t>(k + q)] = media_[static_cast<std::size_t>(i + q)];
+      media[static_cast<std::size_t>(k + q)].FirstEntry = static_cast<std::int32_t>(at);
+      at += media_[static_cast<std::size_t>(i + q)].EntryCount;
+    }
+    const int gap_slots = i - k;  // each holds at least one entry of the gap
+    for (int p = 0; p < gap_slots; ++p) {
+      MediumRecord& d = media[static_cast<std::size_t>(k + r + p)];
+      std::memset(&d, 0, sizeof d);
+      d.EntryCount = static_cast<std::int32_t>(p == 0 ? g - (gap_slots - 1) : 1);
+      d.FirstEntry = static_cast<std::int32_t>(p == 0 ? at : at + g - (gap_slots - 1) + (p - 1));
+      d.DeletedTime = deleted_time;
+    }
+    for (auto& c : comments) {
+      if (c.Owner < 0) continue;
+      const int m = MediumOf(c.Owner);
+      if (m >= i && m < j) c.Owner -= (i - k) * kIdFactor;
+    }
+    // Long-name slots follow their media.
+    for (int q = 0; q < r; ++q)
+      long_names_.MutableSlot(k + q) = long_names_.Slot(i + q);
+
+    const std::int64_t src = kEntryAreaOffset + (w + g) * rec;
+    const std::int64_t dst = kEntryAreaOffset + w * rec;
+    const std::int64_t bytes = n * rec;
+    const bool overlap = n > g;
+    if (!WriteJournal(dst, src, overlap ? bytes : 0, -1, k, r, media, comments, f.get())) {
+      return stop(path_, std::string());
+    }
+    if (!Step("journal")) return false;
+    if (overlap) {
+      auto jf = fs.Open(JournalPath(path_), OpenMode::Read, err);
+      const std::int64_t block_at = sizeof(JournalHead) + static_cast<std::int64_t>(kHeaderAreaBytes) +
+                                    static_cast<std::int64_t>(r) * sizeof(MediaSideRecord);
+      if (!jf || !CopyRange(*jf, block_at, *f, dst, bytes, buf, err)) return stop(path_, err);
+    } else if (!CopyRange(*f, src, *f, dst, bytes, buf, err)) {
+      // Nothing referenced was touched: the copy went into the gap.
+      std::string ignored;
+      fs.Remove(JournalPath(path_), ignored);
+      return stop(path_, err);
+    }
+    if (!f->Sync()) return stop(path_, f->LastError());
+    if (!Step("copy")) return false;
+    if (fs.Exists(lfn_path_) && !long_names_.WriteSlots(k, r)) return stop(path_, std::string());
+    if (!Step("longnames")) return false;
+    media_ = media;
+    comments_ = comments;
+    if (!WriteHeaderArea(true)) return stop(path_, std::string());
+    if (!Step("table")) return false;
+    std::string ignored;
+    fs.Remove(JournalPath(path_), ignored);
+
+    w += n;
+    k += r;
+    i = j;
+    moved += r;
+  }
+
+  // Every slot from k on becomes free; the file ends after the last block.
+  std::vector<MediumRecord> media = media_;
+  for (int s = k; s < kMediaSlots; ++s) std::memset(&media[static_cast<std::size_t>(s)], 0, sizeof(MediumRecord));
+  const std::int64_t t = kEntryAreaOffset + w * rec;
+  if (!WriteJournal(t, 0, 0, t, 0, 0, media, comments, f.get())) return stop(path_, std::string());
+  if (!Step("final-journal")) return false;
+  media_ = media;
+  comments_ = comments;
+  if (!WriteHeaderArea(true)) return stop(path_, std::string());
+  if (!f->Truncate(t) || !f->Sync()) return stop(path_, f->LastError());
+  {
+    std::string ignored;
+    fs.Remove(JournalPath(path_), ignored);
+  }
+  f.reset();
+  Recount();
+  if (!Step("truncated")) return false;
+
+  // Long names: the remaining media's records packed in slot order.
+  {
+    LongNameStore& ln = long_names_;
+    std::vector<LongNameRecord> packed;
+    for (int s = 0; s < k; ++s) {
+      MediaSideRecord& slot = ln.MutableSlot(s);
+      if (slot.Used <= 0) {
+        slot.First = slot.End = static_cast<std::int32_t>(packed.size());
+        continue;
+      }
+      const std::int32_t first = static_cast<std::int32_t>(packed.size());
+      const std::int32_t end = std::min<std::int32_t>(slot.End, ln.RecordCount());
+      for (std::int32_t x = std::max(slot.First, 0); x < end; ++x) packed.push_back(ln.Record(x));
+      slot.First = first;
+      slot.End = static_cast<std::int32_t>(packed.size());
+    }
+    for (int s = k; s < kMediaSlots; ++s) ln.MutableSlot(s) = MediaSideRecord{};
+    ln.MutableRecords() = std::move(packed);
+    ln.MutableHeader().RecordCount = static_cast<std::int32_t>(ln.MutableRecords().size());
+    ln.MutableHeader().SlotsInUse = k;
+    if (!ln.WriteLongNameFile()) optimise_failed_ = true;
+  }
+  if (onMediaTableSaved) onMediaTableSaved();
+  if (status) status(std::string());
+  return true;
+}
+
+}  // namespace fv
