@@ -249,7 +249,7 @@ bool Catalog::Optimise(const StatusSink& status) {
     while (j < used && SlotLive(j)) n += Medium(j++).EntryCount;
     const int r = j - i;
     if (status) {
-      status("最適化中...(" + std::to_string(moved + 1) + "/" + std::to_string(live_after) + ")");
+      status(text::Utf8ToCp932("最適化中...(") + std::to_string(moved + 1) + "/" + std::to_string(live_after) + ")");
     }
 
     // The table after this run.
