@@ -35,7 +35,7 @@ std::string WithTextExtension(const std::string& chosen) {
   return upper.find(".TXT") == std::string::npos ? chosen + ".txt" : chosen;
 }
 
-ExportOutcome RunFileListExport(ExportCatalog& catalog, const FileListRequest& request,
+ExportOutcome ExportFileList(ExportCatalog& catalog, const FileListRequest& request,
                                 const ClipboardSink& clipboard, const DateTime& now) {
   ExportOutcome result;
   if (request.rows.empty()) {
@@ -74,7 +74,7 @@ ExportOutcome RunFileListExport(ExportCatalog& catalog, const FileListRequest& r
   return result;
 }
 
-ExportOutcome RunSearchListExport(const std::vector<const TRecord*>& rows, int mode,
+ExportOutcome ExportSearchList(const std::vector<const TRecord*>& rows, int mode,
                                   const ClipboardSink& clipboard) {
   ExportOutcome result;
   if (rows.empty()) return result;

@@ -40,12 +40,12 @@ std::string WithTextExtension(const std::string& chosen);
 // The whole file-list export command: reads the settings, builds the text and
 // delivers it to the clipboard or, with REG_ClipBordFileWrite, to a file the
 // user chooses.
-ExportOutcome RunFileListExport(ExportCatalog& catalog, const FileListRequest& request,
+ExportOutcome ExportFileList(ExportCatalog& catalog, const FileListRequest& request,
                                 const ClipboardSink& clipboard, const DateTime& now = NowLocal());
 
 // The search-list export command (mode 0, 1 or 4); always to the clipboard.
 // No selected row leaves the clipboard untouched.
-ExportOutcome RunSearchListExport(const std::vector<const TRecord*>& rows, int mode,
+ExportOutcome ExportSearchList(const std::vector<const TRecord*>& rows, int mode,
                                   const ClipboardSink& clipboard);
 
 }  // namespace fv

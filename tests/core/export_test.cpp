@@ -374,7 +374,7 @@ TEST_F(ExportTest, CommandWarnsClipboardsOrWritesAFile) {
   std::string clip = "old";
   auto sink = [&](const std::string& t) { clip = t; };
   FileListRequest none;
-  EXPECT_EQ(RunFileListExport(cat, none, sink).kind, ExportOutcome::NothingSelected);
+  EXPECT_EQ(ExportFileList(cat, none, sink).kind, ExportOutcome::NothingSelected);
   ASSERT_EQ(scope.messages.shown.size(), 1u);
   EXPECT_EQ(scope.messages.shown[0].text, Sj("クリップボードにコピーするファイル名、またはフォルダ名が不明です"));
   EXPECT_EQ(scope.messages.shown[0].icon, MsgIcon::Warning);
@@ -383,28 +383,28 @@ TEST_F(ExportTest, CommandWarnsClipboardsOrWritesAFile) {
   TRecord a = cat.Row(disc, cat.Find(disc, "a.txt"));
   FileListRequest req;
   req.rows = {&a};
-  EXPECT_EQ(RunFileListExport(cat, req, sink).kind, ExportOutcome::Clipboard);
+  EXPECT_EQ(ExportFileList(cat, req, sink).kind, ExportOutcome::Clipboard);
   EXPECT_EQ(clip, "\"" + Sj("名前") + "\"\r\n\"a.txt\"\r\n");
 
   WriteSettingInteger(SettingKey::REG_ClipBordFileWrite, 1);
   const std::string dir = test::MakeTempDir();
   scope.dialogs.answers = {dir + "/report.log", std::nullopt, dir + "/list.Txt"};
   const DateTime now{2024, 1, 31, 23, 59, 59};
-  ExportOutcome out = RunFileListExport(cat, req, sink, now);
+  ExportOutcome out = ExportFileList(cat, req, sink, now);
   EXPECT_EQ(out.kind, ExportOutcome::File);
   EXPECT_EQ(out.path, dir + "/report.log.txt");
   EXPECT_EQ(test::ReadFile(out.path), "\"" + Sj("名前") + "\"\r\n\"a.txt\"\r\n");
   ASSERT_EQ(scope.dialogs.requests.size(), 1u);
   EXPECT_EQ(scope.dialogs.requests[0].initial_name, "20240131235959_ファイル名.txt");
   EXPECT_EQ(scope.dialogs.requests[0].filter, Sj("テキストファイル(*.txt)|*.txt|すべてのファイル(*.*)|*.*"));
-  EXPECT_EQ(RunFileListExport(cat, req, sink, now).kind, ExportOutcome::Cancelled);
-  EXPECT_EQ(RunFileListExport(cat, req, sink, now).path, dir + "/list.Txt");
+  EXPECT_EQ(ExportFileList(cat, req, sink, now).kind, ExportOutcome::Cancelled);
+  EXPECT_EQ(ExportFileList(cat, req, sink, now).path, dir + "/list.Txt");
   EXPECT_EQ(clip, "\"" + Sj("名前") + "\"\r\n\"a.txt\"\r\n");  // the file option leaves the clipboard alone
 
   scope.UseFaultyFiles();
   scope.faulty.faults.push_back({test::FaultyFileSystem::Op::Write, "out.txt"});
   scope.dialogs.answers = {dir + "/out.txt"};
-  out = RunFileListExport(cat, req, sink, now);
+  out = ExportFileList(cat, req, sink, now);
   EXPECT_EQ(out.kind, ExportOutcome::Failed);
   EXPECT_FALSE(Platform().files->Exists(dir + "/out.txt"));
   EXPECT_EQ(scope.messages.shown.back().icon, MsgIcon::Error);
@@ -444,7 +444,7 @@ TEST_F(ExportTest, SearchListModes) {
   std::string clip;
   auto sink = [&](const std::string& t) { clip = t; };
   auto run = [&](int mode) {
-    RunSearchListExport(rows, mode, sink);
+    ExportSearchList(rows, mode, sink);
     return text::Cp932ToUtf8(clip);
   };
   EXPECT_EQ(run(0), "Ａb\"c.txt\r\nsub\r\n");
@@ -456,7 +456,7 @@ TEST_F(ExportTest, SearchListModes) {
   WriteSettingInteger(SettingKey::REG_ClipBordNameMode, 1);
   EXPECT_EQ(run(1), "disc1\\f\\ａb\"c.txt\r\ndisc1\\sub\r\n");
   clip = "kept";
-  EXPECT_EQ(RunSearchListExport({}, 0, sink).kind, ExportOutcome::NothingSelected);
+  EXPECT_EQ(ExportSearchList({}, 0, sink).kind, ExportOutcome::NothingSelected);
   EXPECT_EQ(clip, "kept");
 }
 
