@@ -3,6 +3,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <thread>
 #include <cstring>
 #include <numeric>
 #include <vector>
@@ -28,9 +33,26 @@ std::string CutMessage(int capacity) {
                            "件)に達しました。\r\n上限を超えた分は登録されません。");
 }
 
+}  // namespace
+
+std::string CountText(int folders, int files) {
+  return std::to_string(folders + files) + "(" + std::to_string(folders) + "+" + std::to_string(files) + ")";
+}
+
+std::string DriveKindName(int kind) {
+  static const char* const kNames[] = {"管理ファイル", "FD", "HD", "リムーバブル", "CD/DVD", "ネットワーク", "RAM-DISK", "???"};
+  return text::Utf8ToCp932(kind >= 0 && kind <= 7 ? kNames[kind] : kNames[7]);
+}
+
+std::string DefaultClassification(int kind) {
+  static const char* const kNames[] = {"", "FD", "HD", "リムーバブル", "CD/DVD", "ネットワーク", "RAM-DISK", "???"};
+  if (kind < 0 || kind > 7) return {};
+  return text::Utf8ToCp932(kNames[kind]);
+}
+
 // Last-write times repeat a lot within a tree; converting each to local
 // time is the costly part, so remember the last few seconds seen.
-class DosTimeCache {
+class Scanner::TimeCache {
  public:
   DosTime Get(std::int64_t t) {
     if (t == 0) return 0;
@@ -52,28 +74,172 @@ class DosTimeCache {
   Slot slots_[kSlots];
 };
 
-}  // namespace
-
-std::string CountText(int folders, int files) {
-  return std::to_string(folders + files) + "(" + std::to_string(folders) + "+" + std::to_string(files) + ")";
-}
-
-std::string DriveKindName(int kind) {
-  static const char* const kNames[] = {"管理ファイル", "FD", "HD", "リムーバブル", "CD/DVD", "ネットワーク", "RAM-DISK", "???"};
-  return text::Utf8ToCp932(kind >= 0 && kind <= 7 ? kNames[kind] : kNames[7]);
-}
-
-std::string DefaultClassification(int kind) {
-  static const char* const kNames[] = {"", "FD", "HD", "リムーバブル", "CD/DVD", "ネットワーク", "RAM-DISK", "???"};
-  if (kind < 0 || kind > 7) return {};
-  return text::Utf8ToCp932(kNames[kind]);
-}
 
 struct Scanner::Pending {
   ScanRecord rec;
   std::string name;  // cp932
   std::string raw;   // native
   std::size_t key_off = 0, key_len = 0;
+};
+
+// One folder's entries, sorted by name.
+struct Scanner::Listing {
+  std::string path;  // native
+  bool listed = false;
+  std::size_t n = 0;
+  std::vector<Pending> entries;  // [0, n) in use; reused between folders
+  std::vector<int> order;        // sorted positions
+  std::string keys;
+};
+
+Scanner::Scanner() = default;
+Scanner::~Scanner() = default;
+
+namespace {
+
+// Whether a listed entry's own folder is walked later: folders on another
+// filesystem are mount points of other drives, recorded but not walked.
+bool Walked(const ScanRecord& r) { return r.Kind == kKindFolder && r.FirstChild != -2; }
+
+std::string JoinNative(const std::string& folder, std::string_view name) {
+  std::string p = folder;
+  if (p.empty() || p.back() != '/') p += '/';
+  p += name;
+  return p;
+}
+
+}  // namespace
+
+// Lists one folder (not recursive) and sorts its entries. Runs on the
+// listing thread when there is one, so it touches nothing of the scanner
+// but its arguments.
+void Scanner::ListInto(Listing& l, const std::string& path, bool check_dev, std::uint64_t root_dev,
+                       TimeCache& times) {
+  l.path = path;
+  l.n = 0;
+  std::size_t& n = l.n;
+  auto& pending = l.entries;
+  l.listed = Platform().dirs->List(path, [&](const DirEntry& e) {
+    if (n == pending.size()) pending.emplace_back();
+    Pending& p = pending[n++];
+    ScanRecord& r = p.rec;
+    r = ScanRecord{};
+    bool folder = (e.attributes & 0x10) != 0;
+    r.Kind = folder ? kKindFolder : kKindFile;
+    r.Attributes = static_cast<std::int16_t>(static_cast<std::int8_t>(e.attributes));
+    // A folder's size is what its files hold; the directory's own size
+    // counts only as its cluster.
+    r.Size = folder ? 0.0 : static_cast<double>(e.size);
+    r.Time = e.stat_ok ? times.Get(e.mtime) : 0;
+    p.name = e.name;
+    p.raw = e.raw_name;
+    if (folder && check_dev && e.stat_ok && e.dev != 0 && e.dev != root_dev) r.FirstChild = -2;
+  });
+  if (!l.listed) n = 0;
+}
+
+// Sorts the entries of a listing (or only the folders to walk) by the
+// collation's keys; equal keys keep a fixed order by the names' bytes so
+// that the same tree always reads the same.
+void Scanner::SortOrder(Listing& l, std::vector<int>& order, std::string& keys, bool walked_only) {
+  auto& pending = l.entries;
+  order.clear();
+  for (std::size_t i = 0; i < l.n; ++i)
+    if (!walked_only || Walked(pending[i].rec)) order.push_back(static_cast<int>(i));
+  if (order.size() < 2) return;
+  keys.clear();
+  for (int i : order) {
+    Pending& p = pending[static_cast<std::size_t>(i)];
+    p.key_off = keys.size();
+    text::AppendSortKey(p.name, keys);
+    p.key_len = keys.size() - p.key_off;
+  }
+  std::sort(order.begin(), order.end(), [&](int a, int b) {
+    const Pending& pa = pending[static_cast<std::size_t>(a)];
+    const Pending& pb = pending[static_cast<std::size_t>(b)];
+    std::string_view ka(keys.data() + pa.key_off, pa.key_len), kb(keys.data() + pb.key_off, pb.key_len);
+    int c = ka.compare(kb);
+    if (c != 0) return c < 0;
+    c = pa.name.compare(pb.name);
+    if (c != 0) return c < 0;
+    return pa.raw < pb.raw || (pa.raw == pb.raw && a < b);
+  });
+}
+
+// Hands listings from a thread that walks the tree breadth-first (in the
+// order the scanner asks for them) to the scanner, a bounded number ahead.
+// The thread lists every folder it meets, so the scanner consumes (and
+// drops) the listings of folders it did not store as well.
+class Scanner::ListingThread {
+ public:
+  ListingThread(const std::string& root, bool check_dev, std::uint64_t root_dev)
+      : thread_([this, root, check_dev, root_dev] { Run(root, check_dev, root_dev); }) {}
+  ~ListingThread() {
+    {
+      std::lock_guard lock(mu_);
+      stop_ = true;
+    }
+    cv_.notify_all();
+    thread_.join();
+  }
+
+  // The next listing, in breadth-first order; give it back with Recycle.
+  std::unique_ptr<Listing> Next() {
+    std::unique_lock lock(mu_);
+    cv_.wait(lock, [this] { return !ready_.empty(); });
+    auto l = std::move(ready_.front());
+    ready_.pop_front();
+    in_flight_ -= l->n + 1;
+    cv_.notify_all();
+    return l;
+  }
+  void Recycle(std::unique_ptr<Listing> l) {
+    std::lock_guard lock(mu_);
+    free_.push_back(std::move(l));
+  }
+
+ private:
+  static constexpr std::size_t kMaxInFlight = 1 << 16;  // entries listed ahead
+
+  void Run(const std::string& root, bool check_dev, std::uint64_t root_dev) {
+    TimeCache times;
+    std::vector<int> folders;
+    std::string keys;
+    std::deque<std::string> paths{root};
+    while (!paths.empty()) {
+      std::unique_ptr<Listing> l;
+      {
+        std::unique_lock lock(mu_);
+        cv_.wait(lock, [this] { return stop_ || in_flight_ < kMaxInFlight; });
+        if (stop_) return;
+        if (!free_.empty()) {
+          l = std::move(free_.back());
+          free_.pop_back();
+        }
+      }
+      if (!l) l = std::make_unique<Listing>();
+      ListInto(*l, paths.front(), check_dev, root_dev, times);
+      paths.pop_front();
+      // The folders in the order the scanner will store them; sorting the
+      // whole listing is left to the scanner's thread.
+      SortOrder(*l, folders, keys, true);
+      for (int i : folders) paths.push_back(JoinNative(l->path, l->entries[static_cast<std::size_t>(i)].raw));
+      {
+        std::lock_guard lock(mu_);
+        in_flight_ += l->n + 1;
+        ready_.push_back(std::move(l));
+      }
+      cv_.notify_all();
+    }
+  }
+
+  std::mutex mu_;
+  std::condition_variable cv_;
+  std::deque<std::unique_ptr<Listing>> ready_;
+  std::vector<std::unique_ptr<Listing>> free_;
+  std::size_t in_flight_ = 0;
+  bool stop_ = false;
+  std::thread thread_;
 };
 
 void Scanner::Status(int panel, std::string_view t) {
@@ -84,70 +250,22 @@ void Scanner::Pump() {
   if (onPump) onPump();
 }
 
-// One folder, not recursive: its entries become records after the last
-// one, sorted by name. True when the folder had any entry (stored or not).
-bool Scanner::ListFolder(const std::string& native_path, int parent) {
-  // Reused between folders so that steady state allocates nothing.
-  static thread_local std::vector<Pending> pending;
-  static thread_local std::vector<int> order;
-  static thread_local std::string keys;
-  static thread_local DosTimeCache times;
-
-  std::size_t n = 0;
-  DirectoryWalker& walker = *Platform().dirs;
-  bool listed = walker.List(native_path, [&](const DirEntry& e) {
-    if (n == pending.size()) pending.emplace_back();
-    Pending& p = pending[n++];
-    ScanRecord& r = p.rec;
-    r = ScanRecord{};
-    r.Parent = parent;
-    bool folder = (e.attributes & 0x10) != 0;
-    r.Kind = folder ? kKindFolder : kKindFile;
-    r.Attributes = static_cast<std::int16_t>(static_cast<std::int8_t>(e.attributes));
-    // A folder's size is what its files hold; the directory's own size
-    // counts only as its cluster.
-    r.Size = folder ? 0.0 : static_cast<double>(e.size);
-    r.Time = e.stat_ok ? times.Get(e.mtime) : 0;
-    p.name = e.name;
-    p.raw = e.raw_name;
-    // Folders on another filesystem are mount points of other drives: they
-    // are recorded but not walked (FirstChild -2 marks them until then).
-    if (folder && check_dev_ && e.stat_ok && e.dev != 0 && e.dev != root_dev_) r.FirstChild = -2;
-  });
-  if (!listed || n == 0) return false;
-
-  // Sort by the collation's keys; equal keys keep a fixed order by the
-  // names' bytes so that the same tree always reads the same.
-  keys.clear();
-  for (std::size_t i = 0; i < n; ++i) {
-    pending[i].key_off = keys.size();
-    text::AppendSortKey(pending[i].name, keys);
-    pending[i].key_len = keys.size() - pending[i].key_off;
-  }
-  order.resize(n);
-  std::iota(order.begin(), order.end(), 0);
-  if (n > 1) {
-    std::sort(order.begin(), order.end(), [&](int a, int b) {
-      const Pending& pa = pending[static_cast<std::size_t>(a)];
-      const Pending& pb = pending[static_cast<std::size_t>(b)];
-      std::string_view ka(keys.data() + pa.key_off, pa.key_len), kb(keys.data() + pb.key_off, pb.key_len);
-      int c = ka.compare(kb);
-      if (c != 0) return c < 0;
-      c = pa.name.compare(pb.name);
-      if (c != 0) return c < 0;
-      return pa.raw < pb.raw || (pa.raw == pb.raw && a < b);
-    });
-  }
-
+// Stores a folder's listing after the last record. `walk` receives, for
+// every entry whose folder is walked later, its record index (-1 when it
+// was not stored) in the order the listings will come. True when the
+// folder had any entry (stored or not).
+bool Scanner::StoreListing(Listing& l, int parent, std::deque<int>& walk, bool all) {
+  SortOrder(l, l.order, l.keys, false);
   std::string version;
-  for (std::size_t j = 0; j < n; ++j) {
-    if (buffer_.Count() >= capacity) {
-      skipped_ += static_cast<std::int64_t>(n - j);
-      break;
+  for (std::size_t j = 0; j < l.n; ++j) {
+    const Pending& p = l.entries[static_cast<std::size_t>(l.order[j])];
+    if (parent < 0 || buffer_.Count() >= capacity) {
+      if (parent >= 0) ++skipped_;
+      if (all && Walked(p.rec)) walk.push_back(-1);
+      continue;
     }
-    int idx = order[j];
-    Pending& p = pending[static_cast<std::size_t>(idx)];
-    ScanRecord& r = p.rec;
+    ScanRecord r = p.rec;
+    r.Parent = parent;
     int k = buffer_.Count();
     version.clear();
     if (r.Kind == kKindFolder) {
@@ -159,12 +277,10 @@ bool Scanner::ListFolder(const std::string& native_path, int parent) {
     } else {
       ++files_;
       if (read_versions_) {
-        std::string file_path = native_path;
-        if (file_path.empty() || file_path.back() != '/') file_path += '/';
-        file_path += p.raw;
         Status(kStatusPanelMain, ReadingText() + std::to_string(k - 1));
         Status(kStatusPanelPath, buffer_.FolderPath(parent, target_.drive) + "\\" + p.name);
         Pump();
+        std::string file_path = JoinNative(l.path, p.raw);
         version = readVersion ? readVersion(file_path) : Platform().versions->FileVersion(file_path);
       }
       if (r.Time) {
@@ -179,9 +295,11 @@ bool Scanner::ListFolder(const std::string& native_path, int parent) {
       Status(kStatusPanelPath, buffer_.FolderPath(parent, target_.drive));
       Pump();
     }
+    if (Walked(r)) walk.push_back(k);
+    if (r.FirstChild == -2) r.FirstChild = -1;  // another filesystem: not walked
     buffer_.Append(r, p.name, r.Kind == kKindFolder ? std::string_view(p.raw) : std::string_view(), version);
   }
-  return true;
+  return l.n > 0;
 }
 
 bool Scanner::ReadMedium(const ScanTarget& target, const ScanChoices& choices) {
@@ -196,8 +314,25 @@ bool Scanner::ReadMedium(const ScanTarget& target, const ScanChoices& choices) {
   std::string drive = target.drive.substr(0, 1);
 
   struct stat st;
-  check_dev_ = ::stat(target.root_path.c_str(), &st) == 0;
-  root_dev_ = check_dev_ ? static_cast<std::uint64_t>(st.st_dev) : 0;
+  bool check_dev = ::stat(target.root_path.c_str(), &st) == 0;
+  std::uint64_t root_dev = check_dev ? static_cast<std::uint64_t>(st.st_dev) : 0;
+
+  // Listings come from a thread that walks ahead, or are made here in turn.
+  std::unique_ptr<ListingThread> ahead;
+  if (listAhead) ahead = std::make_unique<ListingThread>(target.root_path, check_dev, root_dev);
+  Listing local;
+  TimeCache times;
+  auto next = [&](const std::string& path) -> Listing& {
+    if (ahead) {
+      current_ = ahead->Next();
+      return *current_;
+    }
+    ListInto(local, path, check_dev, root_dev, times);
+    return local;
+  };
+  auto done = [&] {
+    if (ahead && current_) ahead->Recycle(std::move(current_));
+  };
 
   ScanRecord root;
   root.Parent = -1;
@@ -207,12 +342,15 @@ bool Scanner::ReadMedium(const ScanTarget& target, const ScanChoices& choices) {
   root.Time = NowDosTime();
   buffer_.Append(root, choices.medium_name, "", "");
 
-  if (!ListFolder(target.root_path, 0) || buffer_.Count() == 1) {
+  std::deque<int> walk;  // folders to list, in order: record index or -1
+  bool found = StoreListing(next(target.root_path), 0, walk, ahead != nullptr);
+  done();
+  if (!found || buffer_.Count() == 1) {
+    ahead.reset();
     buffer_.Clear();
     Status(kStatusPanelPath, "");
     return false;
   }
-  if (capacity <= 1) buffer_[0].FirstChild = -1;
 
   Status(kStatusPanelMain, ReadingText());
   info_.Drive = text::ToLower(drive);
@@ -226,28 +364,25 @@ bool Scanner::ReadMedium(const ScanTarget& target, const ScanChoices& choices) {
   info_.VolumeName = choices.volume_name;
   info_.SerialNo = choices.serial_no;
 
-  // Breadth-first: the count grows while the folders already stored are
-  // listed in turn.
+  // Breadth-first: every stored folder is listed in the order it was
+  // stored, its entries appended after the last record.
   std::vector<int> chain;
   std::string path;
-  for (int i = 1; i < buffer_.Count(); ++i) {
-    ScanRecord& r = buffer_[i];
-    if (r.Kind != kKindFolder) continue;
-    if (r.FirstChild == -2) {  // another filesystem: not walked
-      r.FirstChild = -1;
-      continue;
-    }
-    chain.clear();
-    for (int k = i; k > 0; k = buffer_[k].Parent) chain.push_back(k);
-    path = target.root_path;
-    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
-      if (path.empty() || path.back() != '/') path += '/';
-      path += buffer_.RawName(*it);
+  while (!walk.empty()) {
+    int i = walk.front();
+    walk.pop_front();
+    if (!ahead) {
+      chain.clear();
+      for (int k = i; k > 0; k = buffer_[k].Parent) chain.push_back(k);
+      path = target.root_path;
+      for (auto it = chain.rbegin(); it != chain.rend(); ++it) path = JoinNative(path, buffer_.RawName(*it));
     }
     int n = buffer_.Count();
-    ListFolder(path, i);
-    if (buffer_.Count() > n) buffer_[i].FirstChild = n;
+    StoreListing(next(path), i, walk, ahead != nullptr);
+    done();
+    if (i >= 0 && buffer_.Count() > n) buffer_[i].FirstChild = n;
   }
+  ahead.reset();
 
   buffer_.SetTexts(0, choices.medium_name, "", CountText(folders_, files_));
   if (choices.eject && target.kind == kKindOptical && onEject) onEject(drive);
@@ -261,6 +396,11 @@ bool Scanner::ReadMedium(const ScanTarget& target, const ScanChoices& choices) {
   if (skipped_ > 0)
     Platform().messages->Show(CutMessage(capacity), "Ferrovan", MsgIcon::Warning, MsgButtons::Ok);
   return true;
+}
+
+Scanner& TheScanner() {
+  static Scanner s;
+  return s;
 }
 
 void SumSizes(ScanBuffer& b, std::int32_t cluster_size) {

@@ -4,9 +4,12 @@
 // statistics.
 
 #include <cstdint>
+#include <deque>
+#include <memory>
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "reading/scan_buffer.h"
 #include "reading/trecord.h"
@@ -42,6 +45,8 @@ constexpr int kStatusPanelPath = 1;
 
 class Scanner {
  public:
+  Scanner();
+  ~Scanner();
   // Status text (cp932) for panel 0 or 1: every 100 records, or every file
   // while versions are read. Empty text clears the panel.
   std::function<void(int panel, std::string_view text)> onStatus;
@@ -56,6 +61,10 @@ class Scanner {
   // At most this many records (root included) are stored; the walk goes
   // on over the stored folders and the user is told the medium was cut.
   int capacity = kMaxEntriesPerMedium;
+  // List folders on a second thread, ahead of the one storing them, so that
+  // waiting for the filesystem and sorting overlap. The result is the same
+  // either way.
+  bool listAhead = true;
 
   // The whole read. True when a medium was read and the buffer holds it;
   // false (buffer empty, no message) when the root listed nothing.
@@ -91,7 +100,13 @@ class Scanner {
 
  private:
   struct Pending;
-  bool ListFolder(const std::string& native_path, int parent);
+  struct Listing;
+  class ListingThread;
+  class TimeCache;
+  static void ListInto(Listing& l, const std::string& path, bool check_dev, std::uint64_t root_dev,
+                       TimeCache& times);
+  static void SortOrder(Listing& l, std::vector<int>& order, std::string& keys, bool walked_only);
+  bool StoreListing(Listing& l, int parent, std::deque<int>& walk, bool all);
   void Status(int panel, std::string_view text);
   void Pump();
 
@@ -99,12 +114,14 @@ class Scanner {
   TMediaInfomation info_;
   ScanTarget target_;
   bool read_versions_ = false;
-  std::uint64_t root_dev_ = 0;
-  bool check_dev_ = false;
   std::int64_t skipped_ = 0;
   int folders_ = 0;
   int files_ = 0;
+  std::unique_ptr<Listing> current_;
 };
+
+// The process-wide scanner and its buffer.
+Scanner& TheScanner();
 
 // Sizes and allocated sizes of every folder from its children (records
 // from the last to the first, grouped by Parent).

@@ -246,7 +246,11 @@ TEST_F(ScanFixture, CapacityCutsTheMediumAndSaysSo) {
   for (int i = 0; i < 5; ++i) test::WriteFile(root + "/a/f" + std::to_string(i), "1");
   test::WriteFile(root + "/b/g", "1");
   scanner.capacity = 5;  // root, a, b, and 2 of a's files
-  ASSERT_TRUE(Read());
+  for (bool ahead : {false, true}) {
+    SCOPED_TRACE(ahead);
+    scope.messages.shown.clear();
+    scanner.listAhead = ahead;
+    ASSERT_TRUE(Read());
   ASSERT_EQ(5, B().Count());
   EXPECT_EQ(3, B()[Find("a")].FirstChild);
   EXPECT_EQ(-1, B()[Find("b")].FirstChild);  // nothing of b was stored
@@ -255,7 +259,8 @@ TEST_F(ScanFixture, CapacityCutsTheMediumAndSaysSo) {
   EXPECT_EQ("4(2+2)", B().Version(0));
   ASSERT_EQ(1u, scope.messages.shown.size());
   EXPECT_NE(std::string::npos, scope.messages.TextsUtf8().find("(5件)"));
-  EXPECT_EQ(MsgIcon::Warning, scope.messages.shown[0].icon);
+    EXPECT_EQ(MsgIcon::Warning, scope.messages.shown[0].icon);
+  }
 }
 
 TEST_F(ScanFixture, SameTreeReadsTheSameEntries) {
@@ -278,6 +283,9 @@ TEST_F(ScanFixture, SameTreeReadsTheSameEntries) {
   std::string first = block();
   EntryRecord root1;
   B().ToEntryRecord(0, root1);
+  ASSERT_TRUE(Read());
+  EXPECT_EQ(first, block());
+  scanner.listAhead = false;  // listing on this thread gives the same records
   ASSERT_TRUE(Read());
   EXPECT_EQ(first, block());
   EntryRecord root2;
