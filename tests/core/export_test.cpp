@@ -283,12 +283,18 @@ TEST_F(ExportTest, EverythingUnderASelectedFile) {
 }
 
 TEST_F(ExportTest, FoldersOnlyTreeCountsOnlyFolders) {
-  cat.media.clear();
-  disc = cat.AddMedium("M", {Dir("P", {File("x.txt"), Dir("A"), Dir("B")}), Dir("Q", {Dir("C"), Dir("D"), File("y")})});
-  cat.LoadMedium(disc);
   SetTree(1, false, true);
   WriteSettingInteger(SettingKey::REG_ClipBordFolderOnly, 1);
-  EXPECT_EQ(Export(2, {"P", "Q"}), "P\r\n  ├◇[0001] A\r\n  └◇[0002] B\r\nQ\r\n  ├◇[0001] C\r\n  └◇[0002] D\r\n");
+  // A and B are the last two entries of the medium.
+  cat.media.clear();
+  disc = cat.AddMedium("M", {Dir("P", {File("x.txt"), Dir("A"), Dir("B")})});
+  cat.LoadMedium(disc);
+  EXPECT_EQ(Export(2, {"P"}), "P\r\n  ├◇[0001] A\r\n  └◇[0002] B\r\n");
+  // A file after the last folder does not make it a middle branch.
+  cat.media.clear();
+  disc = cat.AddMedium("M", {Dir("Q", {Dir("C"), Dir("D"), File("y")})});
+  cat.LoadMedium(disc);
+  EXPECT_EQ(Export(2, {"Q"}), "Q\r\n  ├◇[0001] C\r\n  └◇[0002] D\r\n");
 }
 
 TEST_F(ExportTest, WholeMediumFromInsideAMedium) {
