@@ -23,6 +23,20 @@ QString Q(const std::string& cp932) {
 QString QPath(const std::string& native) { return QString::fromLocal8Bit(native.data(), static_cast<qsizetype>(native.size())); }
 std::string NativePath(const QString& p) { return p.toLocal8Bit().toStdString(); }
 
+// "Name (*.a)|*.a|Name2|*.*" (name and pattern pairs) becomes Qt's
+// "Name (*.a);;Name2 (*.*)".
+QString Filter(const std::string& cp932) {
+  if (cp932.find('|') == std::string::npos) return Q(cp932);
+  QStringList parts = Q(cp932).split(QChar('|'));
+  QStringList out;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    QString name = parts[i];
+    if (!name.contains(QChar('('))) name += QStringLiteral(" (") + parts[i + 1].replace(QChar(';'), QChar(' ')) + QStringLiteral(")");
+    out << name;
+  }
+  return out.join(QStringLiteral(";;"));
+}
+
 QString StartPath(const FileDialogRequest& req) {
   if (req.initial_dir.empty()) return QPath(req.initial_name);
   if (req.initial_name.empty()) return QPath(req.initial_dir);
@@ -62,13 +76,16 @@ MsgResult QtMessages::Show(const std::string& text, const std::string& caption, 
 }
 
 std::optional<std::string> QtFileDialogs::OpenFile(const FileDialogRequest& req) {
-  QString f = QFileDialog::getOpenFileName(parent_, Q(req.title), StartPath(req), Q(req.filter));
-  if (f.isEmpty()) return std::nullopt;
-  return NativePath(f);
+  QFileDialog dlg(parent_, Q(req.title), StartPath(req), Filter(req.filter));
+  dlg.setAcceptMode(QFileDialog::AcceptOpen);
+  dlg.setFileMode(req.must_exist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  if (!req.default_ext.empty()) dlg.setDefaultSuffix(QPath(req.default_ext));
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return std::nullopt;
+  return NativePath(dlg.selectedFiles().front());
 }
 
 std::optional<std::string> QtFileDialogs::SaveFile(const FileDialogRequest& req) {
-  QFileDialog dlg(parent_, Q(req.title), StartPath(req), Q(req.filter));
+  QFileDialog dlg(parent_, Q(req.title), StartPath(req), Filter(req.filter));
   dlg.setAcceptMode(QFileDialog::AcceptSave);
   if (!req.default_ext.empty()) dlg.setDefaultSuffix(QPath(req.default_ext));
   if (!req.confirm_overwrite) dlg.setOption(QFileDialog::DontConfirmOverwrite);

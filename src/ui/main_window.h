@@ -3,6 +3,8 @@
 
 #include <QMainWindow>
 
+class QAction;
+
 namespace fv {
 
 // Window title: "FerrovanFree  [Ver." + version + "]".
@@ -13,8 +15,18 @@ class TfrmMain : public QMainWindow {
  public:
   explicit TfrmMain(QWidget* parent = nullptr);
 
+  QAction* mnuNewCatalog = nullptr;   // "DBの新規作成(&N)..."
+  QAction* mnuOpenCatalog = nullptr;  // "DBを開く(&O)..."
+  QAction* mnuExit = nullptr;         // "終了(&X)"
+
  protected:
   void showEvent(QShowEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  void mnuNewCatalogClick();
+  void mnuOpenCatalogClick();
+  void mnuExitClick();
 };
 
 }  // namespace fv

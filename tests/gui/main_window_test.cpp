@@ -2,6 +2,7 @@
 
 #include <QApplication>
 
+#include "gui_app.h"
 #include "support/test_env.h"
 #include "ui/main_window.h"
 #include "version.h"
@@ -9,13 +10,7 @@
 namespace fv {
 namespace {
 
-QApplication& App() {
-  static int argc = 1;
-  static char arg0[] = "ferrovan_gui_tests";
-  static char* argv[] = {arg0, nullptr};
-  static QApplication app(argc, argv);
-  return app;
-}
+using test::App;
 
 TEST(MainWindow, TitleCarriesTheFourPartVersion) {
   App();
