@@ -25,14 +25,14 @@ MsgResult Ask(const std::string& text, MsgIcon icon, MsgButtons buttons) {
   return Platform().messages->Show(text, std::string(), icon, buttons);
 }
 
-bool HasFvd(const std::string& path) {
+}  // namespace
+
+std::string WithCatalogExtension(const std::string& path) {
   std::string up = path;
   for (char& ch : up)
     if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
-  return up.find(".FVD") != std::string::npos;
+  return up.find(".FVD") != std::string::npos ? path : path + ".fvd";
 }
-
-}  // namespace
 
 std::string CatalogFileFilter() {
   return Sj("メディア管理DBファイル(*.fvd)|*.fvd|すべてのファイル(*.*)|*.*");
@@ -189,8 +189,7 @@ void CatalogLifecycle::OpenCatalogCommand() {
 std::optional<std::string> CatalogLifecycle::CreateAt(const std::string& path_in) {
   Cursor(true);
   Hook(hooks.clearDupView);
-  std::string path = path_in;
-  if (!HasFvd(path)) path += ".fvd";
+  const std::string path = WithCatalogExtension(path_in);
   if (Platform().files->Exists(path) &&
       Ask(Sj("上書きしますか？"), MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes) {
     Cursor(false);

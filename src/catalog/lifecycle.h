@@ -106,6 +106,9 @@ class CatalogLifecycle {
 // The process-wide lifecycle over TheCatalog().
 CatalogLifecycle& TheLifecycle();
 
+// The path with ".fvd" appended unless it holds ".fvd" anywhere (any case).
+std::string WithCatalogExtension(const std::string& path);
+
 // Texts of the catalog file dialogs (cp932).
 std::string CatalogFileFilter();
 
