@@ -2,6 +2,7 @@
 
 #include "platform/dir_walk.h"
 #include "platform/file_version.h"
+#include "platform/file_types.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/paths.h"
@@ -18,6 +19,7 @@ Services MakeDefaults() {
   static NoFileDialogs dialogs;
   static PosixDirectoryWalker dirs;
   static PeFileVersions versions;
+  static MimeFileTypes types;
   Services s;
   s.files = &files;
   s.settings = &settings;
@@ -25,6 +27,7 @@ Services MakeDefaults() {
   s.dialogs = &dialogs;
   s.dirs = &dirs;
   s.versions = &versions;
+  s.types = &types;
   return s;
 }
 

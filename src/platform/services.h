@@ -12,6 +12,7 @@ class Messages;
 class FileDialogs;
 class DirectoryWalker;
 class FileVersions;
+class FileTypes;
 
 struct Services {
   FileSystem* files = nullptr;
@@ -20,11 +21,12 @@ struct Services {
   FileDialogs* dialogs = nullptr;
   DirectoryWalker* dirs = nullptr;
   FileVersions* versions = nullptr;
+  FileTypes* types = nullptr;
 };
 
 // Never null members: defaults are the POSIX files, the user's settings
-// file, console messages, no file dialogs, the real directory walk and the PE
-// version reader.
+// file, console messages, no file dialogs, the real directory walk, the PE
+// version reader and the shared MIME database.
 Services& Platform();
 
 // Restores the defaults (for tests).

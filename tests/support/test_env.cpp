@@ -246,9 +246,23 @@ bool FaultyFileSystem::CreateDirs(const std::string& path, std::string& err) {
 
 // ---- scope -----------------------------------------------------------------
 
+std::optional<std::string> FakeFileTypes::Describe(std::string_view extension) {
+  ++describe_calls;
+  auto it = descriptions.find(text::ToUpper(extension));
+  if (it == descriptions.end()) return std::nullopt;
+  return it->second;
+}
+
+std::string FakeFileTypes::IconName(std::string_view extension) {
+  ++icon_calls;
+  auto it = icons.find(text::ToUpper(extension));
+  return it == icons.end() ? std::string() : it->second;
+}
+
 PlatformScope::PlatformScope() {
   Platform().messages = &messages;
   Platform().dialogs = &dialogs;
+  Platform().types = &types;
 }
 
 PlatformScope::~PlatformScope() { ResetPlatform(); }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_types.h"
 #include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/services.h"
@@ -84,6 +85,18 @@ class FaultyFileSystem : public FileSystem {
   std::map<int, int> counts_;
 };
 
+// A file-type database with only the extensions a test puts in (keys are
+// upper-case extensions without the dot; descriptions cp932).
+class FakeFileTypes : public FileTypes {
+ public:
+  std::optional<std::string> Describe(std::string_view extension) override;
+  std::string IconName(std::string_view extension) override;
+  std::map<std::string, std::string> descriptions;
+  std::map<std::string, std::string> icons;
+  int describe_calls = 0;
+  int icon_calls = 0;
+};
+
 // Installs fakes for the life of the object and restores the defaults.
 class PlatformScope {
  public:
@@ -91,6 +104,7 @@ class PlatformScope {
   ~PlatformScope();
   ScriptedMessages messages;
   ScriptedDialogs dialogs;
+  FakeFileTypes types;
   void UseFaultyFiles();
   FaultyFileSystem faulty;
 };

@@ -1,0 +1,196 @@
+#include "browse/row_format.h"
+
+#include "platform/file_types.h"
+#include "platform/services.h"
+#include "platform/text.h"
+#include "platform/timefmt.h"
+
+namespace fv {
+
+namespace {
+
+std::string J(const char* utf8) { return text::Utf8ToCp932(utf8); }
+
+struct ColumnDesign {
+  const char* caption;
+  bool right;
+};
+
+const ColumnDesign kFileColumns[kFileColumnCount] = {
+    {"名前", false},           {"数", true},
+    {"サイズ", true},          {"ファイルの種類", false},
+    {"更新日時", false},       {"クラスタサイズ", true},
+    {"クラスタギャップ", true}, {"Version", false},
+    {"コメント", false},
+};
+
+const ColumnDesign kSearchColumns[kSearchColumnCount] = {
+    {"名前", false},         {"数", true},        {"パス名", false},
+    {"分類", false},         {"保管場所", false}, {"保管詳細", false},
+    {"サイズ", true},        {"ファイルの種類", false}, {"更新日時", false},
+    {"クラスタサイズ", true}, {"クラスタギャップ", true}, {"Version", false},
+    {"コメント", false},
+};
+
+const std::string& FileWord() {
+  static const std::string s = J("ファイル");
+  return s;
+}
+
+// Extension of a name from its last "." (dot included); empty without one.
+std::string_view DotExtension(std::string_view name) {
+  std::size_t dot = name.rfind('.');
+  return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
+}
+
+std::unordered_set<std::string>& NoIconExtensions() {
+  static std::unordered_set<std::string> set;
+  return set;
+}
+constexpr std::size_t kNoIconCapacity = 100000;
+
+std::string CountText(const TRecord& row) {
+  return row.Kind == kKindFile ? std::string("1") : FormatNumber(row.AllFiles);
+}
+
+std::string TypeText(const TRecord& row, const RowFormatContext& ctx) {
+  return (ctx.types ? *ctx.types : SharedTypeTexts()).Text(row.Kind, row.Name);
+}
+
+void SetImages(TRecord& row, const RowFormatContext& ctx) {
+  row.ImageIndex = row.Kind;
+  row.StateIndex = row.Mark == 1 ? 0 : -1;
+  if (row.Kind == kKindFile) {
+    int image = ctx.images ? ctx.images->ImageFor(row.Name) : kImageFile;
+    row.ImageIndex = ProgramImage(row.Name, image);
+  }
+}
+
+std::string CommentOf(const TRecord& row, const RowFormatContext& ctx) {
+  if (row.CommentIndex < 0 || !ctx.comment_text) return {};
+  return ctx.comment_text(row.CommentIndex);
+}
+
+}  // namespace
+
+std::string FileColumnCaption(int column, bool catalog_level) {
+  if (column < 0 || column >= kFileColumnCount) return {};
+  if (column == kFileColVersion && catalog_level) return J("空きサイズ");
+  return J(kFileColumns[column].caption);
+}
+
+bool FileColumnRightAligned(int column, bool catalog_level) {
+  if (column < 0 || column >= kFileColumnCount) return false;
+  if (column == kFileColVersion) return catalog_level;
+  return kFileColumns[column].right;
+}
+
+std::string SearchColumnCaption(int column) {
+  if (column < 0 || column >= kSearchColumnCount) return {};
+  return J(kSearchColumns[column].caption);
+}
+
+bool SearchColumnRightAligned(int column) {
+  return column >= 0 && column < kSearchColumnCount && kSearchColumns[column].right;
+}
+
+std::string KindText(int kind) {
+  static const char* const kTexts[] = {"管理ファイル", "FD",           "HD",      "リムーバブル",
+                                       "CD/DVD",       "ネットワーク", "RAM-DISK", "???",
+                                       "ファイル フォルダ", "ファイル フォルダ"};
+  if (kind < 0 || kind > 9) return {};
+  return J(kTexts[kind]);
+}
+
+std::string DriveKindText(int kind) { return kind >= 1 && kind <= 7 ? KindText(kind) : std::string(); }
+
+std::string TypeTexts::Text(int kind, std::string_view name) {
+  if (kind >= 0 && kind <= 9) return KindText(kind);
+  std::size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos) return FileWord();
+  std::string_view ext = name.substr(dot + 1);
+  std::string upper = text::ToUpper(ext);
+  auto it = cache_.find(upper);
+  if (it != cache_.end()) return it->second;
+  std::string result = upper + FileWord();
+  if (FileTypes* types = Platform().types) {
+    if (auto described = types->Describe(ext)) result = *described;
+  }
+  if (cache_.size() < kCapacity) cache_.emplace(std::move(upper), result);
+  return result;
+}
+
+TypeTexts& SharedTypeTexts() {
+  static TypeTexts texts;
+  return texts;
+}
+
+int ExtensionImages::ImageFor(std::string_view name) {
+  std::string ext = text::ToUpper(DotExtension(name));
+  auto it = by_extension_.find(ext);
+  if (it != by_extension_.end()) return it->second;
+  auto& no_icon = NoIconExtensions();
+  if (no_icon.count(ext)) return kImageFile;
+  int next = kFirstExtensionImage + static_cast<int>(icons_.size());
+  if (next > kLastExtensionImage) return kImageFile;  // table full: generic image, nothing asked
+  std::string icon;
+  if (FileTypes* types = Platform().types; types && !ext.empty()) icon = types->IconName(ext.substr(1));
+  if (icon.empty()) {
+    if (no_icon.size() < kNoIconCapacity) no_icon.insert(ext);
+    return kImageFile;
+  }
+  icons_.push_back(std::move(icon));
+  by_extension_.emplace(std::move(ext), next);
+  return next;
+}
+
+std::string ExtensionImages::IconNameAt(int image) const {
+  int i = image - kFirstExtensionImage;
+  return i >= 0 && i < IconCount() ? icons_[static_cast<std::size_t>(i)] : std::string();
+}
+
+int ProgramImage(std::string_view name, int image) {
+  if (name.size() <= 4) return image;
+  std::string upper = text::ToUpper(name);
+  if (upper.compare(upper.size() - 4, 4, ".EXE") != 0) return image;
+  return upper == "SETUP.EXE" || upper == "INSTALL.EXE" ? kImageInstaller : kImageProgram;
+}
+
+void FormatFileRow(TRecord& row, const RowFormatContext& ctx) {
+  SetImages(row, ctx);
+  auto& c = row.ColumnTexts;
+  c[kFileColName] = row.Name;
+  c[kFileColCount] = CountText(row);
+  c[kFileColSize] = FormatNumber(row.Size);
+  c[kFileColType] = TypeText(row, ctx);
+  c[kFileColTime] = FormatDosTime(ctx.date_picture, row.Time);
+  c[kFileColClusterSize] = FormatNumber(row.ClusterBytes);
+  c[kFileColClusterGap] = FormatNumber(row.ClusterBytes - row.Size);
+  if (ctx.catalog_level)
+    c[kFileColVersion] = FormatNumber(ctx.free_space ? ctx.free_space(MediumOf(row.Id)) : -1.0);
+  else
+    c[kFileColVersion] = row.Version;
+  c[kFileColComment] = CommentOf(row, ctx);
+  row.DupCount = ctx.dup_count ? ctx.dup_count(row.Name) : 0;
+}
+
+void FormatSearchRow(TRecord& row, const RowFormatContext& ctx, const MediumColumns& medium) {
+  SetImages(row, ctx);
+  auto& c = row.ColumnTexts;
+  c[kSearchColName] = row.Name;
+  c[kSearchColCount] = CountText(row);
+  c[kSearchColPath] = row.ParentPath;
+  c[kSearchColClassification] = medium.classification;
+  c[kSearchColLocation] = medium.location;
+  c[kSearchColLocationDetail] = medium.location_detail;
+  c[kSearchColSize] = FormatNumber(row.Size);
+  c[kSearchColType] = TypeText(row, ctx);
+  c[kSearchColTime] = FormatDosTime(ctx.date_picture, row.Time);
+  c[kSearchColClusterSize] = FormatNumber(row.ClusterBytes);
+  c[kSearchColClusterGap] = FormatNumber(row.ClusterBytes - row.Size);
+  c[kSearchColVersion] = row.Version;
+  c[kSearchColComment] = CommentOf(row, ctx);
+  row.DupCount = 0;
+}
+
+}  // namespace fv

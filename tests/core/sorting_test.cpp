@@ -1,0 +1,154 @@
+#include "browse/sorting.h"
+
+#include <gtest/gtest.h>
+
+#include "browse/row_format.h"
+#include "platform/text.h"
+#include "support/test_env.h"
+
+namespace fv {
+namespace {
+
+using test::Sj;
+
+TRecord Row(const std::string& name, int kind, double size) {
+  TRecord r;
+  r.Name = name;
+  r.Kind = static_cast<std::int16_t>(kind);
+  r.Size = size;
+  r.ClusterBytes = size;
+  r.AllFiles = 0;
+  return r;
+}
+
+std::vector<std::string> Names(const RowList& list) {
+  std::vector<std::string> out;
+  for (const TRecord& r : list.rows) out.push_back(r.Name);
+  return out;
+}
+
+class SortingTest : public ::testing::Test {
+ protected:
+  void Format() {
+    RowFormatContext ctx;
+    ctx.date_picture = "yyyy/mm/dd";
+    for (TRecord& r : list.rows) FormatFileRow(r, ctx);
+  }
+  void Click(int column, bool shift = false) {
+    ClickColumn(state, column, shift, FileColumnRightAligned(column, false));
+    list.Sort(state, [](int c) { return FileColumnRightAligned(c, false); });
+  }
+  test::PlatformScope scope;
+  RowList list;
+  SortState state;
+};
+
+TEST_F(SortingTest, SizeColumnSortsNumbersByPaddedText) {
+  list.rows = {Row("b", kKindFile, 1000), Row("a", kKindFile, 999), Row("c", kKindFile, 25),
+               Row("d", kKindFile, 1234567)};
+  Format();
+  Click(kFileColSize);
+  EXPECT_EQ(Names(list), (std::vector<std::string>{"c", "a", "b", "d"}));
+  EXPECT_EQ(PadNumericKey("1,000"), std::string(15, ' ') + "1,000");
+  EXPECT_EQ(PadNumericKey(std::string(20, '9')), std::string(20, '9'));
+  Click(kFileColSize);  // same column again: descending
+  EXPECT_TRUE(state.descending);
+  EXPECT_EQ(Names(list), (std::vector<std::string>{"d", "b", "a", "c"}));
+}
+
+TEST_F(SortingTest, NameColumnPutsFoldersBeforeFilesAscendingAndAfterDescending) {
+  list.rows = {Row("a.txt", kKindFile, 1), Row("zeta", kKindFolder, 0), Row("B.txt", kKindFile, 2),
+               Row("alpha", kKindFolder, 0)};
+  Format();
+  list.Sort(state, {});  // column 0, ascending
+  EXPECT_EQ(Names(list), (std::vector<std::string>{"alpha", "zeta", "a.txt", "B.txt"}));
+  Click(kFileColName);  // already the sort column: descending
+  EXPECT_EQ(Names(list), (std::vector<std::string>{"B.txt", "a.txt", "zeta", "alpha"}));
+}
+
+TEST_F(SortingTest, EqualKeysFallBackToNameInLocaleOrder) {
+  // Same size: the name decides, with the locale collation (case-sensitive,
+  // lower before upper within the same letter, not byte order).
+  list.rows = {Row("b", kKindFile, 5), Row("B", kKindFile, 5), Row("a", kKindFile, 5), Row("C", kKindFile, 5)};
+  Format();
+  Click(kFileColSize);
+  EXPECT_EQ(Names(list), (std::vector<std::string>{"a", "b", "B", "C"}));
+}
+
+TEST_F(SortingTest, ShiftClickAddsSecondKeyWithHeaderImages) {
+  list.rows = {Row("x.doc", kKindFile, 10), Row("y.txt", kKindFile, 10), Row("z.doc", kKindFile, 5),
+               Row("w.txt", kKindFile, 5)};
+  Format();
+  Click(kFileColType);  // primary: type
+  EXPECT_EQ(HeaderImage(state, kFileColType), kImageSortAscending);
+  EXPECT_EQ(HeaderImage(state, kFileColSize), -1);
+  Click(kFileColSize, true);  // second key: size
+  EXPECT_EQ(state.shift_count, 1);
+  EXPECT_EQ(state.primary, kFileColType);
+  EXPECT_EQ(state.column, kFileColSize);
+  EXPECT_EQ(HeaderImage(state, kFileColType), kImageSortAscending);
+  EXPECT_EQ(HeaderImage(state, kFileColSize), kImageSort2Ascending);
+  EXPECT_EQ(HeaderImage(state, kFileColName), -1);
+  EXPECT_EQ(Names(list), (std::vector<std::string>{"z.doc", "x.doc", "w.txt", "y.txt"}));
+  Click(kFileColSize, true);  // shift-click the sort column again: reversed
+  EXPECT_EQ(state.shift_count, 2);
+  EXPECT_EQ(HeaderImage(state, kFileColType), kImageSortDescending);
+  EXPECT_EQ(HeaderImage(state, kFileColSize), kImageSort2Descending);
+  EXPECT_EQ(Names(list), (std::vector<std::string>{"y.txt", "w.txt", "x.doc", "z.doc"}));
+  Click(kFileColName);  // a plain click returns to one key
+  EXPECT_EQ(state.shift_count, 0);
+  EXPECT_EQ(HeaderImage(state, kFileColType), -1);
+  EXPECT_EQ(HeaderImage(state, kFileColName), kImageSortDescending);
+}
+
+TEST_F(SortingTest, KeyTextsAreThoseOfTheListRules) {
+  TRecord file = Row("f", kKindFile, 1000);
+  TRecord folder = Row("d", kKindFolder, 0);
+  RowFormatContext ctx;
+  FormatFileRow(file, ctx);
+  FormatFileRow(folder, ctx);
+  auto right = [](int c) { return FileColumnRightAligned(c, false); };
+  SortState s;
+  EXPECT_EQ(SortKeyText(file, s, right), "2_f");
+  EXPECT_EQ(SortKeyText(folder, s, right), "1_d");
+  ClickColumn(s, kFileColSize, false, true);
+  EXPECT_EQ(SortKeyText(file, s, right), std::string(15, ' ') + "1,000_f");
+  SortState two;
+  ClickColumn(two, kFileColSize, true, true);  // primary stays column 0
+  EXPECT_EQ(SortKeyText(file, two, right), "2_f_" + std::string(15, ' ') + "1,000_f");
+}
+
+// The sort must give the order a plain comparison of the key texts gives,
+// whatever shortcut it takes; checked over mixed rows and column pairs.
+TEST_F(SortingTest, SortAgreesWithCollationOfKeyTexts) {
+  const char* names[] = {"b10", "B1", "a", "A", "表", "ソ", "x.TXT", "x.txt", "_u", "1", "10", "9"};
+  int i = 0;
+  for (const char* n : names) {
+    list.rows.push_back(Row(Sj(n), i % 3 == 0 ? kKindFolder : kKindFile, (i * 7919) % 1500));
+    list.rows.back().Time = 0x30000000u + static_cast<std::uint32_t>(i % 4) * 0x10000u;
+    ++i;
+  }
+  RowFormatContext ctx;
+  ctx.date_picture = Sj("yyyy/mm/dd(aaa)");
+  for (TRecord& r : list.rows) FormatFileRow(r, ctx);
+  auto right = [](int c) { return FileColumnRightAligned(c, false); };
+  const int pairs[][2] = {{0, 0}, {2, 2}, {4, 4}, {3, 2}, {0, 2}, {2, 0}, {4, 2}, {1, 5}};
+  for (const auto& p : pairs) {
+    for (bool desc : {false, true}) {
+      SortState s;
+      s.primary = p[0];
+      s.column = p[1];
+      s.shift_count = p[0] != p[1] ? 1 : 0;
+      s.descending = desc;
+      s.right_aligned = right(p[1]);
+      list.Sort(s, right);
+      for (std::size_t k = 1; k < list.rows.size(); ++k) {
+        int c = text::Compare(SortKeyText(list.rows[k - 1], s, right), SortKeyText(list.rows[k], s, right));
+        EXPECT_TRUE(desc ? c >= 0 : c <= 0) << p[0] << "/" << p[1] << " desc=" << desc << " at " << k;
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace fv
