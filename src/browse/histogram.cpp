@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "catalog/catalog.h"
 #include "platform/text.h"
 #include "platform/timefmt.h"
 
@@ -71,41 +70,6 @@ void Histogram::AddSubtree(const EntryRecord* entries, int count, int e) {
       if (child.Kind != kKindFile && child.FirstChild > 0) stack.push_back(c);
     }
   }
-}
-
-bool Histogram::Build(Catalog& catalog, EntryId node) {
-  const std::string& filter = catalog.ClassificationFilter();
-  auto passes = [&](int m) {
-    return catalog.SlotLive(m) && (filter.empty() || catalog.Medium(m).Classification.view() == filter);
-  };
-  bool any = false;
-  std::uint32_t lo = 0, hi = 0;
-  for (int m = 0; m < kMediaSlots && catalog.SlotUsed(m); ++m) {
-    if (!passes(m)) continue;
-    std::uint32_t t = catalog.Medium(m).Root.Time;
-    if (!any) {
-      lo = hi = t;
-    } else {
-      lo = std::min(lo, t);
-      hi = std::max(hi, t);
-    }
-    any = true;
-  }
-  if (!any) return false;
-  if (node < 0) {
-    Begin(lo, hi);
-    for (int m = 0; m < kMediaSlots && catalog.SlotUsed(m); ++m)
-      if (passes(m)) Add(catalog.Medium(m).Root.Time);
-  } else {
-    int m = MediumOf(node);
-    if (m >= kMediaSlots || !catalog.LoadMedium(m)) return false;
-    const MediumRecord& medium = catalog.Medium(m);
-    Begin(medium.MinFileTime, medium.MaxFileTime);
-    AddSubtree(catalog.Entries(), catalog.LoadedCount(), EntryOf(node));
-  }
-  last_node_ = node;
-  Sum();
-  return true;
 }
 
 std::int32_t Histogram::Count(int hour, int slot) const {
