@@ -151,6 +151,8 @@ class Catalog {
   int Recount();
   MediaCounts Counts() const { return counts_; }
   int LoadedMediumIndex() const { return loaded_medium_; }
+  // The next LoadMedium reads the file again, whichever medium it names.
+  void ForgetLoadedMedium() { loaded_medium_ = -1; }
   int LoadedCount() const { return loaded_count_; }
 
   std::string MediumName(EntryId id) const;
