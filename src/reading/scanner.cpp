@@ -186,11 +186,16 @@ class Scanner::ListingThread {
   // The next listing, in breadth-first order; give it back with Recycle.
   std::unique_ptr<Listing> Next() {
     std::unique_lock lock(mu_);
-    cv_.wait(lock, [this] { return !ready_.empty(); });
+    if (ready_.empty()) {
+      consumer_waits_ = true;
+      cv_.wait(lock, [this] { return !ready_.empty(); });
+      consumer_waits_ = false;
+    }
     auto l = std::move(ready_.front());
     ready_.pop_front();
     in_flight_ -= l->n + 1;
-    cv_.notify_all();
+    // Wake the lister only when it waits for room.
+    if (producer_waits_ && in_flight_ < kMaxInFlight) cv_.notify_all();
     return l;
   }
   void Recycle(std::unique_ptr<Listing> l) {
@@ -199,7 +204,7 @@ class Scanner::ListingThread {
   }
 
  private:
-  static constexpr std::size_t kMaxInFlight = 1 << 16;  // entries listed ahead
+  static constexpr std::size_t kMaxInFlight = 1 << 14;  // entries listed ahead
 
   void Run(const std::string& root, bool check_dev, std::uint64_t root_dev) {
     TimeCache times;
@@ -210,7 +215,11 @@ class Scanner::ListingThread {
       std::unique_ptr<Listing> l;
       {
         std::unique_lock lock(mu_);
-        cv_.wait(lock, [this] { return stop_ || in_flight_ < kMaxInFlight; });
+        if (!stop_ && in_flight_ >= kMaxInFlight) {
+          producer_waits_ = true;
+          cv_.wait(lock, [this] { return stop_ || in_flight_ < kMaxInFlight; });
+          producer_waits_ = false;
+        }
         if (stop_) return;
         if (!free_.empty()) {
           l = std::move(free_.back());
@@ -224,12 +233,14 @@ class Scanner::ListingThread {
       // whole listing is left to the scanner's thread.
       SortOrder(*l, folders, keys, true);
       for (int i : folders) paths.push_back(JoinNative(l->path, l->entries[static_cast<std::size_t>(i)].raw));
+      bool wake;
       {
         std::lock_guard lock(mu_);
         in_flight_ += l->n + 1;
         ready_.push_back(std::move(l));
+        wake = consumer_waits_;
       }
-      cv_.notify_all();
+      if (wake) cv_.notify_all();
     }
   }
 
@@ -239,6 +250,8 @@ class Scanner::ListingThread {
   std::vector<std::unique_ptr<Listing>> free_;
   std::size_t in_flight_ = 0;
   bool stop_ = false;
+  bool consumer_waits_ = false;
+  bool producer_waits_ = false;
   std::thread thread_;
 };
 
