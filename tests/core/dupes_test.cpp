@@ -1,0 +1,613 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <set>
+#include <cstring>
+#include <map>
+
+#include "dupes/keys.h"
+#include "dupes/result_store.h"
+#include "dupes/store_format.h"
+#include "platform/main_thread.h"
+#include "platform/paths.h"
+#include "platform/text.h"
+#include "settings/settings.h"
+#include "support/test_env.h"
+
+namespace fv::dupes {
+namespace {
+
+using test::Sj;
+
+// An in-memory catalog: media of files and folders, with long names.
+class FakeMedia : public MediaSource {
+ public:
+  struct Item {
+    std::string name;  // UTF-8
+    double size = 100;
+    bool folder = false;
+    std::uint32_t time = 0x5A215C00;
+  };
+
+  FakeMedia() : media_(kMediaSlots) {
+    for (auto& m : media_) std::memset(&m, 0, sizeof m);
+  }
+
+  // Adds a live medium in the next slot; returns its slot.
+  int Add(const std::string& medium, const std::vector<Item>& items) {
+    int m = used_++;
+    std::vector<EntryRecord> block(items.size() + 1);
+    for (auto& r : block) std::memset(&r, 0, sizeof r);
+    block[0].Name.assign(Sj(medium));
+    block[0].Kind = kKindFixed;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      EntryRecord& r = block[i + 1];
+      std::string name = Sj(items[i].name);
+      r.Name.assign(name);
+      if (name.size() > 91) long_names_[MakeEntryId(m, static_cast<int>(i + 1))] = name;
+      r.Kind = items[i].folder ? kKindFolder : kKindFile;
+      r.Attributes = items[i].folder ? 0x10 : 0x20;
+      r.Size = items[i].size;
+      r.Time = items[i].time;
+    }
+    media_[static_cast<std::size_t>(m)].Name.assign(Sj(medium));
+    media_[static_cast<std::size_t>(m)].EntryCount = static_cast<std::int32_t>(block.size());
+    blocks_[m] = block;
+    return m;
+  }
+  // Deletes a medium as the catalog does: the name goes, the block stays.
+  void Delete(int m) { media_[static_cast<std::size_t>(m)].Name.clear(); }
+  // Leaves a never-used slot and continues after it.
+  void SkipSlot() { ++used_; }
+
+  const MediumRecord& Medium(int m) const override { return media_[static_cast<std::size_t>(m)]; }
+  bool LoadMedium(int m) override {
+    loads.push_back(m);
+    if (unreadable.count(m) || !blocks_.count(m)) return false;
+    loaded_ = m;
+    return true;
+  }
+  int LoadedCount() const override { return static_cast<int>(blocks_.at(loaded_).size()); }
+  const EntryRecord& Entry(int e) const override { return blocks_.at(loaded_)[static_cast<std::size_t>(e)]; }
+  bool LoadedLongName(int e, std::string& name) const override {
+    auto it = long_names_.find(MakeEntryId(loaded_, e));
+    if (it == long_names_.end()) return false;
+    name = it->second;
+    return true;
+  }
+  std::string FullName(EntryId id, std::string_view stored) const override {
+    auto it = long_names_.find(id);
+    if (stored.size() >= 90 && it != long_names_.end()) return it->second;
+    return std::string(stored);
+  }
+
+  std::vector<int> loads;
+  std::set<int> unreadable;
+
+ private:
+  std::vector<MediumRecord> media_;
+  std::map<int, std::vector<EntryRecord>> blocks_;
+  std::map<EntryId, std::string> long_names_;
+  int used_ = 0;
+  int loaded_ = -1;
+};
+
+struct Store {
+  StoreHeader head;
+  std::string separators;
+  std::vector<StoreRecord> members, groups;
+};
+
+Store ParseStore(const std::string& bytes, StoreMode mode) {
+  Store s;
+  std::memcpy(&s.head, bytes.data(), sizeof s.head);
+  std::size_t header = sizeof(StoreHeader);
+  if (mode == StoreMode::Similar) {
+    LikeStoreHeader h;
+    std::memcpy(&h, bytes.data(), sizeof h);
+    s.separators = h.Separators.str();
+    header = sizeof h;
+  }
+  for (int i = 0; i < s.head.Members + s.head.Groups; ++i) {
+    StoreRecord r;
+    std::memcpy(&r, bytes.data() + header + static_cast<std::size_t>(i) * sizeof r, sizeof r);
+    (i < s.head.Members ? s.members : s.groups).push_back(r);
+  }
+  return s;
+}
+
+std::string U(const PString<91>& p) { return text::Cp932ToUtf8(p.view()); }
+
+std::vector<std::string> Names(const std::vector<StoreRecord>& recs) {
+  std::vector<std::string> v;
+  for (const auto& r : recs) v.push_back(U(r.Name));
+  return v;
+}
+
+class RecordingProgress : public DetectionProgress {
+ public:
+  void Counters(const std::string& a, const std::string& b, const std::string& c) override {
+    counters.push_back(a + "|" + b + "|" + c);
+  }
+  void Status(const std::string& t) override { statuses.push_back(text::Cp932ToUtf8(t)); }
+  void ProcessEvents() override { ++events; }
+  std::vector<std::string> counters, statuses;
+  int events = 0;
+};
+
+class DupesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir = test::MakeTempDir();
+    dup.SetStorePath(dir + "/Default.fvd");
+    like.SetStorePath(dir + "/Default.fvd");
+    dup.SetNameSource(&media);
+    like.SetNameSource(&media);
+  }
+  Store RunAndParse(ResultStore& store, RecordingProgress* progress = nullptr) {
+    RunOutcome out = store.RunDetection(media, progress);
+    EXPECT_TRUE(out.ok) << out.error;
+    return ParseStore(test::ReadFile(store.StorePath()), store.Mode());
+  }
+  std::vector<std::string> GroupNames(const ResultStore& store) {
+    std::vector<std::string> v;
+    StoreRow row;
+    for (int i = 0; store.GroupAt(i, row); ++i) v.push_back(text::Cp932ToUtf8(row.name));
+    return v;
+  }
+
+  test::PlatformScope scope;
+  std::string dir;
+  FakeMedia media;
+  ResultStore dup{StoreMode::Duplicate};
+  ResultStore like{StoreMode::Similar};
+};
+
+// ---- keys ---------------------------------------------------------------------
+
+TEST(DupesKeys, FoldingTouchesOnlyCapitalsNeverTrailBytes) {
+  EXPECT_TRUE(SameKey("Readme.TXT", "README.txt"));
+  EXPECT_TRUE(SameKey(Sj("ＡＢＣ"), Sj("ａｂｃ")));  // full-width Latin folds as the system casing does
+  // ア is 0x83 0x41: its trail byte is an ASCII capital and must not fold
+  // into ヂ (0x83 0x61).
+  EXPECT_FALSE(SameKey(Sj("ア"), Sj("ヂ")));
+  EXPECT_TRUE(SameKey(Sj("ア.TXT"), Sj("ア.txt")));
+  EXPECT_FALSE(SameKey("a", "ab"));
+  // The documented hash of the old index: ELF over the bytes.
+  EXPECT_EQ(ElfHash(""), 0u);
+  EXPECT_EQ(ElfHash("a"), 0x61u);
+  EXPECT_EQ(ElfHash("abcdefghij"), 0x0ABAA66Au);
+}
+
+TEST(DupesKeys, CuttingNamesIntoWords) {
+  SeparatorSet def(Sj(" _-.()[]　、，・（）【】「」"));
+  EXPECT_EQ(def.size(), 18u);
+  struct {
+    const char* name;
+    int kind;
+    std::vector<std::string> words;
+  } cases[] = {
+      {"report_2023.txt", kKindFile, {"report", "2023"}},
+      {"2023-budget.xls", kKindFile, {"2023", "budget"}},
+      {"cat_cat.txt", kKindFile, {"cat", "cat"}},
+      {".profile", kKindFile, {}},
+      {"__a__b__", kKindFile, {"a", "b"}},
+      {"photo_2023", kKindFolder, {"photo", "2023"}},
+      {"archive.tar.gz", kKindFile, {"archive", "tar"}},
+      {"noext", kKindFile, {"noext"}},
+      {"日本【語】テスト.doc", kKindFile, {"日本", "語", "テスト"}},
+      {"a　b・c", kKindFile, {"a", "b", "c"}},
+      {"___", kKindFile, {}},
+      {"", kKindFile, {}},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> got;
+    for (const auto& w : CutWords(Sj(c.name), c.kind, def)) got.push_back(text::Cp932ToUtf8(w));
+    EXPECT_EQ(got, c.words) << c.name;
+  }
+  // An empty set keeps the whole name, extension included.
+  EXPECT_EQ(CutWords("a_b.txt", kKindFile, SeparatorSet()), std::vector<std::string>{"a_b.txt"});
+  // A double-byte separator matches only its own two bytes: ソ (0x83 0x5C)
+  // ends in "\" but is no separator when "\" is one, and it hides no
+  // extension start either.
+  SeparatorSet backslash("\\");
+  EXPECT_EQ(CutWords(Sj("ソa\\b"), kKindFolder, backslash), (std::vector<std::string>{Sj("ソa"), "b"}));
+  EXPECT_EQ(WithoutExtension(Sj("x.ソ")), "x");
+  EXPECT_EQ(WithoutExtension("dir.d\\file"), "dir.d\\file");
+  EXPECT_EQ(WithoutExtension("c:.x"), "c:");
+  // Only the first 24 characters are separators.
+  SeparatorSet many("abcdefghijklmnopqrstuvwxyz");
+  EXPECT_EQ(many.size(), 24u);
+  EXPECT_EQ(CutWords("1y2z3a4", kKindFolder, many), (std::vector<std::string>{"1y2z3", "4"}));
+  // At most 257 words.
+  std::string dense;
+  for (int i = 0; i < 300; ++i) dense += "w_";
+  EXPECT_EQ(CutWords(dense, kKindFolder, def).size(), kMaxWordsPerName);
+}
+
+TEST(DupesKeys, SizesClampTo32Bits) {
+  EXPECT_EQ(ClampSize32(5e9), 4294967295u);
+  EXPECT_EQ(ClampSize32(4294967295.0), 4294967295u);
+  EXPECT_EQ(ClampSize32(4294967294.0), 4294967294u);
+  EXPECT_EQ(ClampSize32(-1), 0u);
+  EXPECT_EQ(ClampSize32(0), 0u);
+}
+
+// ---- duplicate runs -------------------------------------------------------------
+
+TEST_F(DupesTest, NamesEqualIgnoringCaseFormOneKindAcrossMedia) {
+  media.Add("M1", {{"Readme.TXT", 10}, {"solo.txt"}, {"dir", 0, true}});
+  media.Add("M2", {{"README.txt", 20}, {"Dir"}});
+  Store s = RunAndParse(dup);
+  EXPECT_EQ(s.head.Format, 1);
+  EXPECT_EQ(s.head.Zero, 0);
+  EXPECT_EQ(s.head.Groups, 1);
+  EXPECT_EQ(s.head.Members, 2);  // the folder "dir" is ignored, so "Dir" stays alone; solo.txt too
+  EXPECT_EQ(Names(s.members), (std::vector<std::string>{"Readme.TXT", "README.txt"}));
+  EXPECT_EQ(s.members[0].EntryId, 1);
+  EXPECT_EQ(s.members[1].EntryId, 1000001);
+  EXPECT_EQ(s.members[1].Size32, 20u);
+  EXPECT_EQ(dup.GroupCount(), 1);
+  EXPECT_EQ(dup.MemberCount(), 2);
+  EXPECT_EQ(dup.FindKindSize("readme.txt"), 2);
+  EXPECT_EQ(dup.FindKindSize("solo.txt"), 0);
+  EXPECT_EQ(dup.FindKindStart("README.TXT"), 0);
+  EXPECT_EQ(dup.FindKindStart("dir"), -1);
+  EXPECT_EQ(test::ReadFile(dup.StorePath()).size(), 21u + 3 * 116);
+}
+
+TEST_F(DupesTest, KatakanaIsMatchedOnlyByTheSameBytes) {
+  media.Add("M1", {{"ア.txt"}, {"ヂ.txt"}});
+  media.Add("M2", {{"ア.txt"}});
+  Store s = RunAndParse(dup);
+  EXPECT_EQ(s.head.Groups, 1);
+  EXPECT_EQ(Names(s.members), (std::vector<std::string>{"ア.txt", "ア.txt"}));
+  EXPECT_EQ(dup.FindKindSize(Sj("ヂ.txt")), 0);
+  EXPECT_EQ(dup.FindKindSize(Sj("ア.TXT")), 2);
+}
+
+TEST_F(DupesTest, ThreeFilesGiveOneKindOfSizeThreeAndTheGroupCopiesTheFirstMember) {
+  media.Add("M1", {{"a.txt", 1}, {"b.txt"}, {"a.txt", 2}});
+  media.Add("M2", {{"A.TXT", 5e9}, {"b.txt"}});
+  Store s = RunAndParse(dup);
+  ASSERT_EQ(s.head.Groups, 2);
+  ASSERT_EQ(s.head.Members, 5);
+  // Kinds in key order; positions, next-kind and kind size in every record.
+  EXPECT_EQ(Names(s.members), (std::vector<std::string>{"a.txt", "a.txt", "A.TXT", "b.txt", "b.txt"}));
+  for (int p = 0; p < 3; ++p) {
+    EXPECT_EQ(s.members[p].Position, p);
+    EXPECT_EQ(s.members[p].NextKind, 3);
+    EXPECT_EQ(s.members[p].KindSize, 3);
+  }
+  EXPECT_EQ(s.members[3].NextKind, 5);
+  EXPECT_EQ(s.members[4].KindSize, 2);
+  EXPECT_EQ(s.members[2].Size32, 4294967295u);  // the 5 GB file
+  for (int g = 0; g < 2; ++g) {
+    const StoreRecord& first = s.members[static_cast<std::size_t>(s.groups[g].Position)];
+    EXPECT_EQ(U(s.groups[g].Name), U(first.Name));
+    EXPECT_EQ(std::memcmp(&s.groups[g].EntryId, &first.EntryId, 116 - 92), 0);
+  }
+  StoreRow row;
+  ASSERT_TRUE(dup.GroupAt(0, row));
+  EXPECT_EQ(row.name, "a.txt");
+  EXPECT_EQ(row.kind_size, 3);
+  EXPECT_EQ(row.next, 3);
+  EXPECT_FALSE(dup.GroupAt(2, row));
+
+  ASSERT_TRUE(dup.LoadMembers(MemberListId::Detail, 0, 3));
+  ASSERT_EQ(dup.LoadedMemberCount(MemberListId::Detail), 3);
+  ASSERT_TRUE(dup.MemberAt(MemberListId::Detail, 2, row));
+  EXPECT_EQ(row.name, "A.TXT");
+  EXPECT_EQ(row.size, 4294967295u);
+  EXPECT_EQ(row.id, 1000001);
+  // The two member lists are independent.
+  ASSERT_TRUE(dup.LoadMembers(MemberListId::Panel, 3, 2));
+  EXPECT_EQ(dup.LoadedMemberCount(MemberListId::Detail), 3);
+  EXPECT_FALSE(dup.MemberAt(MemberListId::Panel, 2, row));
+  // Reading past the end keeps what was read and reports the short read.
+  EXPECT_FALSE(dup.LoadMembers(MemberListId::Panel, 3, 10));
+  EXPECT_EQ(dup.LoadedMemberCount(MemberListId::Panel), 4);  // two members, then the two group records
+  EXPECT_FALSE(dup.LoadMembers(MemberListId::Panel, -1, 2));
+  EXPECT_EQ(dup.LoadedMemberCount(MemberListId::Panel), 0);
+}
+
+TEST_F(DupesTest, EmptyCatalogGivesTheHeaderAlone) {
+  Store s = RunAndParse(dup);
+  EXPECT_EQ(test::ReadFile(dup.StorePath()).size(), 21u);
+  EXPECT_EQ(s.head.Groups, 0);
+  EXPECT_EQ(s.head.Members, 0);
+  EXPECT_TRUE(dup.StoreExists());
+  EXPECT_EQ(dup.LoadedGroupCount(), 0);
+  // The written time is today's local date as a day count from 1899-12-30.
+  double now = StoreTimestamp();
+  EXPECT_NEAR(s.head.Written, now, 1.0 / 24);
+  EXPECT_GT(s.head.Written, 46000);  // after 2025
+}
+
+TEST_F(DupesTest, DeletedSlotsAreSkippedAndTheWalkEndsAtTheFirstUnusedSlot) {
+  media.Add("M0", {{"x.txt"}});
+  int gone = media.Add("M1", {{"x.txt"}, {"y.txt"}});
+  media.Add("M2", {{"y.txt"}, {"x.txt"}});
+  media.SkipSlot();
+  media.Add("M4", {{"y.txt"}});
+  media.Delete(gone);
+  RecordingProgress progress;
+  Store s = RunAndParse(dup, &progress);
+  EXPECT_EQ(Names(s.members), (std::vector<std::string>{"x.txt", "x.txt"}));
+  EXPECT_EQ(s.members[1].EntryId, 2000002);
+  EXPECT_EQ(media.loads, (std::vector<int>{0, 2}));
+  EXPECT_EQ(progress.statuses[1], "検索中...(1/2メディア)");
+  EXPECT_EQ(progress.statuses[2], "検索中...(2/2メディア)");
+}
+
+TEST_F(DupesTest, UnreadableMediumAddsNothingUnderItsIdentifiers) {
+  media.Add("M0", {{"x.txt"}});
+  media.Add("M1", {{"x.txt"}});
+  media.unreadable.insert(1);
+  Store s = RunAndParse(dup);
+  EXPECT_EQ(s.head.Members, 0);
+}
+
+TEST_F(DupesTest, ProgressShowsCountersAndStatusTexts) {
+  std::vector<FakeMedia::Item> many;
+  for (int i = 0; i < 1500; ++i) many.push_back({"f" + std::to_string(i % 700) + ".txt"});
+  media.Add("M0", many);
+  RecordingProgress progress;
+  Store s = RunAndParse(dup, &progress);
+  EXPECT_EQ(s.head.Groups, 700);
+  EXPECT_EQ(s.head.Members, 1500);
+  EXPECT_EQ(progress.counters.front(), "0|0|0");
+  // After 1,000 files: 700 kinds, 1,000 - 700 + 700 results.
+  EXPECT_NE(std::find(progress.counters.begin(), progress.counters.end(), "1,000|300|600"), progress.counters.end());
+  EXPECT_EQ(progress.counters.back(), "1,500|700|1,500");
+  EXPECT_EQ(progress.statuses,
+            (std::vector<std::string>{"", "検索中...(1/1メディア)", "1,500ファイルのソート中...", "最後のオマジナイ..."}));
+  EXPECT_EQ(text::Cp932ToUtf8(ProgressCaption(StoreMode::Similar)), "似たようなファイルの検索中");
+  EXPECT_EQ(text::Cp932ToUtf8(ResultLabel(StoreMode::Duplicate)), "件の重複ファイルを検出");
+}
+
+TEST_F(DupesTest, LongNamesAreKeysAndDisplayNames) {
+  std::string long1 = std::string(95, 'n') + ".txt";
+  std::string long2 = std::string(95, 'n') + ".dat";  // same first 91 bytes, different name
+  media.Add("M0", {{long1}, {long2}});
+  media.Add("M1", {{long1}});
+  Store s = RunAndParse(dup);
+  ASSERT_EQ(s.head.Groups, 1);
+  EXPECT_EQ(s.members[0].Name.len, 91);  // cut in the store
+  EXPECT_EQ(dup.FindKindSize(long1), 2);  // whole name from the long-name store
+  StoreRow row;
+  ASSERT_TRUE(dup.GroupAt(0, row));
+  EXPECT_EQ(row.name, long1);
+}
+
+TEST_F(DupesTest, FailedWriteKeepsThePreviousStoreAndReportsTheSystemText) {
+  media.Add("M0", {{"x.txt"}});
+  media.Add("M1", {{"x.txt"}});
+  RunAndParse(dup);
+  std::string before = test::ReadFile(dup.StorePath());
+  media.Add("M2", {{"y.txt"}, {"y.txt"}});
+  scope.UseFaultyFiles();
+  scope.faulty.faults.push_back({test::FaultyFileSystem::Op::Write, ".dup", 1, -1, 50});
+  RecordingProgress progress;
+  RunOutcome out = dup.RunDetection(media, &progress);
+  EXPECT_FALSE(out.ok);
+  EXPECT_EQ(out.error, "No space left on device");
+  EXPECT_EQ(test::ReadFile(dup.StorePath()), before);
+  EXPECT_FALSE(Platform().files->Exists(dup.StorePath() + ".tmp"));
+  EXPECT_EQ(dup.FindKindSize("x.txt"), 2);  // the previous store is shown again
+  EXPECT_EQ(dup.FindKindSize("y.txt"), 0);
+
+  // A store that cannot be created at all (read-only folder) ends the same way.
+  scope.faulty.faults = {{test::FaultyFileSystem::Op::Open, ".tmp", 0, -1, 0, "Permission denied"}};
+  out = dup.RunDetection(media, nullptr);
+  EXPECT_FALSE(out.ok);
+  EXPECT_EQ(out.error, "Permission denied");
+}
+
+TEST_F(DupesTest, DeleteStoreClearsTheLists) {
+  media.Add("M0", {{"x.txt"}, {"x.txt"}});
+  RunAndParse(dup);
+  ASSERT_TRUE(dup.LoadMembers(MemberListId::Panel, 0, 2));
+  EXPECT_TRUE(dup.DeleteStore());
+  EXPECT_FALSE(dup.StoreExists());
+  EXPECT_EQ(dup.LoadedGroupCount(), 0);
+  EXPECT_EQ(dup.LoadedMemberCount(MemberListId::Panel), 0);
+  EXPECT_EQ(dup.FindKindSize("x.txt"), 0);
+  EXPECT_FALSE(dup.DeleteStore());
+}
+
+// ---- similar runs ---------------------------------------------------------------
+
+TEST_F(DupesTest, SimilarWordsGroupFilesAndMembersFollowFileNames) {
+  like.SetSeparators(Sj(" _-.()[]　、，・（）【】「」"));
+  media.Add("M0", {{"report_2023.txt"}, {"b.txt"}, {"cat_cat.txt"}, {".profile"}, {"photo_2023", 0, true}});
+  media.Add("M1", {{"2023-budget.xls"}, {"c.txt"}, {"A.doc"}});
+  Store s = RunAndParse(like);
+  EXPECT_EQ(s.head.Format, 2);
+  EXPECT_EQ(text::Cp932ToUtf8(s.separators), " _-.()[]　、，・（）【】「」");
+  // Groups: "2023" (two files), "b"/"c"/"A" no, "cat" (twice from one file).
+  EXPECT_EQ(Names(s.groups), (std::vector<std::string>{"2023", "cat"}));
+  EXPECT_EQ(Names(s.members), (std::vector<std::string>{"2023-budget.xls", "report_2023.txt", "cat_cat.txt",
+                                                        "cat_cat.txt"}));
+  EXPECT_EQ(s.members[2].EntryId, s.members[3].EntryId);
+  // The group record carries the first pair's file (report_2023), not the
+  // first member record's.
+  EXPECT_EQ(s.groups[0].EntryId, 1);
+  EXPECT_EQ(s.members[0].EntryId, 1000001);
+  EXPECT_EQ(s.members[1].Position, 1);
+  EXPECT_EQ(s.members[1].NextKind, 2);
+  auto w = like.FindWord("CAT");
+  EXPECT_EQ(w.first, 2);
+  EXPECT_EQ(w.size, 2);
+  EXPECT_EQ(like.FindWord("report").first, -1);
+  EXPECT_EQ(like.FindWord("report").size, 0);
+  EXPECT_EQ(like.FindWord("profile").size, 0);
+}
+
+TEST_F(DupesTest, SimilarGroupTakesTheSecondFilesFormAndOrdersMembersByName) {
+  like.SetSeparators("_.");
+  media.Add("M0", {{"b_Photo.txt"}, {"PHOTO_c.txt"}, {"A.doc_photo.x"}, {"z_photo.txt"}});
+  Store s = RunAndParse(like);
+  ASSERT_EQ(s.head.Groups, 1);
+  EXPECT_EQ(U(s.groups[0].Name), "PHOTO");
+  EXPECT_EQ(Names(s.members), (std::vector<std::string>{"A.doc_photo.x", "b_Photo.txt", "PHOTO_c.txt", "z_photo.txt"}));
+  EXPECT_EQ(GroupNames(like), std::vector<std::string>{"PHOTO"});
+}
+
+TEST_F(DupesTest, EmptySeparatorSetGivesTheDuplicateKinds) {
+  media.Add("M0", {{"Readme.TXT"}, {"a_b.txt"}, {"x.txt"}});
+  media.Add("M1", {{"README.txt"}, {"A_B.TXT"}});
+  like.SetSeparators("");
+  Store s = RunAndParse(like);
+  RunAndParse(dup);
+  EXPECT_EQ(like.GroupCount(), dup.GroupCount());
+  EXPECT_EQ(like.MemberCount(), dup.MemberCount());
+  EXPECT_EQ(GroupNames(like), (std::vector<std::string>{"A_B.TXT", "README.txt"}));
+  EXPECT_EQ(GroupNames(dup), (std::vector<std::string>{"a_b.txt", "Readme.TXT"}));
+  EXPECT_EQ(s.separators, "");
+}
+
+TEST_F(DupesTest, SeparatorSetLifecycle) {
+  // Until something sets it, the current set is REG_LikeKey.
+  ASSERT_TRUE(WriteSettingString(SettingKey::REG_LikeKey, "-"));
+  ResultStore fresh(StoreMode::Similar);
+  fresh.SetStorePath(dir + "/Default.fvd");
+  EXPECT_EQ(fresh.Separators(), "-");
+  media.Add("M0", {{"a_b.txt"}, {"a_c.txt"}});
+  media.Add("M1", {{"a-d.txt"}});
+  like.SetSeparators("_");
+  RunAndParse(like);
+  EXPECT_EQ(GroupNames(like), std::vector<std::string>{"a"});
+  // Loading a store takes the set it recorded.
+  EXPECT_TRUE(fresh.LoadGroups());
+  EXPECT_EQ(fresh.Separators(), "_");
+  // A header too short to hold the set leaves the current one.
+  fresh.SetSeparatorsFromSettings();
+  test::WriteFile(like.StorePath(), test::ReadFile(like.StorePath()).substr(0, 33176));
+  EXPECT_FALSE(fresh.LoadGroups());
+  EXPECT_EQ(fresh.Separators(), "-");
+  EXPECT_EQ(fresh.LoadedGroupCount(), 0);
+  std::string err;
+  Platform().files->Remove(SettingsFilePath(), err);
+}
+
+// ---- untrusted stores -------------------------------------------------------------
+
+class DupesStoreInput : public DupesTest {
+ protected:
+  void SetUp() override {
+    DupesTest::SetUp();
+    media.Add("M0", {{"a.txt"}, {"b.txt"}, {"a.txt"}, {"b.txt"}, {"b.txt"}});
+    RunAndParse(dup);
+    good = test::ReadFile(dup.StorePath());
+  }
+
+ public:
+  void Patch(std::size_t at, std::int32_t v) { std::memcpy(bytes.data() + at, &v, 4); }
+  std::string good, bytes;
+};
+
+TEST_F(DupesStoreInput, DamagedStoresLoadWhatIsWholeAndNoMore) {
+  // Sections: header 21, members 5 x 116, groups 2 x 116.
+  const std::size_t groups_at = 21 + 5 * 116;
+  struct Case {
+    const char* what;
+    std::function<void(DupesStoreInput&)> damage;
+    bool ok;
+    int loaded;
+    int kinds;
+  } cases[] = {
+      {"intact", [](DupesStoreInput&) {}, true, 2, 2},
+      {"short header", [](DupesStoreInput& t) { t.bytes.resize(20); }, false, 0, 0},
+      {"group section missing", [&](DupesStoreInput& t) { t.bytes.resize(groups_at); }, false, 0, 2},
+      {"cut inside the second group", [&](DupesStoreInput& t) { t.bytes.resize(groups_at + 116 + 50); }, false, 1, 2},
+      {"kinds beyond the file", [](DupesStoreInput& t) { t.Patch(5, 0x7FFFFFFF); }, false, 2, 0x7FFFFFFF},
+      {"negative kinds", [](DupesStoreInput& t) { t.Patch(5, -3); }, false, 0, 0},
+      {"negative members", [](DupesStoreInput& t) { t.Patch(9, -1); }, false, 0, 0},
+      {"members beyond the file", [](DupesStoreInput& t) { t.Patch(9, 0x7FFFFFFF); }, false, 0, 2},
+      {"next-kind 0 ends the list", [&](DupesStoreInput& t) { t.Patch(groups_at + 108, 0); }, true, 1, 2},
+      {"name length above 91", [&](DupesStoreInput& t) { t.bytes[groups_at] = static_cast<char>(200); }, true, 2, 2},
+  };
+  for (const Case& c : cases) {
+    bytes = good;
+    c.damage(*this);
+    test::WriteFile(dup.StorePath(), bytes);
+    EXPECT_EQ(dup.LoadGroups(), c.ok) << c.what;
+    EXPECT_EQ(dup.LoadedGroupCount(), c.loaded) << c.what;
+    EXPECT_EQ(dup.GroupCount(), c.kinds) << c.what;
+    StoreRow row;
+    for (int i = 0; dup.GroupAt(i, row); ++i) EXPECT_LE(row.name.size(), 91u) << c.what;
+  }
+}
+
+TEST_F(DupesStoreInput, MemberRangesFromDamagedRecordsAreRefusedOrCut) {
+  EXPECT_FALSE(dup.LoadMembers(MemberListId::Detail, -5, 3));
+  EXPECT_FALSE(dup.LoadMembers(MemberListId::Detail, 0, -1));
+  EXPECT_FALSE(dup.LoadMembers(MemberListId::Detail, 0x7FFFFFFF, 0x7FFFFFFF));
+  EXPECT_EQ(dup.LoadedMemberCount(MemberListId::Detail), 0);
+  EXPECT_FALSE(dup.LoadMembers(MemberListId::Detail, 1, 0x7FFFFFFF));
+  EXPECT_EQ(dup.LoadedMemberCount(MemberListId::Detail), 6);  // up to the end of the file
+}
+
+TEST_F(DupesTest, SimilarStoreSeparatorLengthAbove127IsCut) {
+  media.Add("M0", {{"a_b"}, {"a_c"}});
+  like.SetSeparators("_");
+  RunAndParse(like);
+  std::string bytes = test::ReadFile(like.StorePath());
+  bytes[21] = static_cast<char>(250);
+  std::memset(bytes.data() + 22, '_', 127);
+  test::WriteFile(like.StorePath(), bytes);
+  like.SetSeparators("x");
+  EXPECT_TRUE(like.LoadGroups());
+  EXPECT_EQ(like.Separators(), std::string(127, '_'));
+  EXPECT_EQ(like.LoadedGroupCount(), 1);
+}
+
+// ---- loader threads ----------------------------------------------------------------
+
+TEST_F(DupesTest, LoaderHandsTheGroupsOverOnTheMainThread) {
+  media.Add("M0", {{"x.txt"}, {"x.txt"}, {"y_z"}, {"y_w"}});
+  like.SetSeparators("_");
+  RunAndParse(dup);
+  RunAndParse(like);
+  like.SetSeparators("-");
+
+  ResultStore d(StoreMode::Duplicate), l(StoreMode::Similar);
+  d.SetStorePath(dir + "/Default.fvd");
+  l.SetStorePath(dir + "/Default.fvd");
+  std::vector<std::string> done;
+  ASSERT_TRUE(d.StartLoader([&](bool ok) { done.push_back(std::string("dup ") + (ok ? "ok" : "failed")); }));
+  ASSERT_TRUE(l.StartLoader([&](bool ok) { done.push_back(std::string("like ") + (ok ? "ok" : "failed")); }));
+  EXPECT_TRUE(d.Loading());
+  // Until the completion has run on the main thread, look-ups find nothing.
+  EXPECT_EQ(d.FindKindSize("x.txt"), 0);
+  EXPECT_EQ(l.FindWord("y").size, 0);
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  while (done.size() < 2 && std::chrono::steady_clock::now() < until)
+    WaitAndRunMainThreadTasks(std::chrono::milliseconds(100));
+  EXPECT_EQ(done.size(), 2u);
+  EXPECT_FALSE(d.Loading());
+  EXPECT_EQ(d.FindKindSize("x.txt"), 2);
+  EXPECT_EQ(l.FindWord("y").size, 2);
+  EXPECT_EQ(l.Separators(), "_");
+
+  // Without a store nothing starts.
+  ResultStore none(StoreMode::Duplicate);
+  none.SetStorePath(dir + "/Other.fvd");
+  EXPECT_FALSE(none.StartLoader([](bool) {}));
+
+  // A deletion asked for while the loader runs waits for it; the queued
+  // completion then does nothing.
+  done.clear();
+  ASSERT_TRUE(d.StartLoader([&](bool) { done.push_back("again"); }));
+  EXPECT_TRUE(d.DeleteStore());
+  EXPECT_EQ(done, std::vector<std::string>{"again"});
+  EXPECT_EQ(d.FindKindSize("x.txt"), 0);
+  WaitAndRunMainThreadTasks(std::chrono::milliseconds(200));
+  EXPECT_EQ(done.size(), 1u);
+}
+
+}  // namespace
+}  // namespace fv::dupes
