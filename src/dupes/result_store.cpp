@@ -8,6 +8,7 @@
 #include <thread>
 #include <utility>
 
+#include "dupes/collate.h"
 #include "dupes/store_format.h"
 #include "platform/files.h"
 #include "platform/main_thread.h"
@@ -27,125 +28,158 @@ constexpr std::size_t kChunkRecords = 4096;
 
 // ---- the run's in-memory tables ----------------------------------------------
 
-// A file that entered the index or the result list; its full name lives in
-// the run's name arena.
-struct RunFile {
-  std::uint64_t name_off;
-  std::uint32_t name_len;
+// A file that entered the index or the result list: its record fields and
+// its full name, kept in the run's arena at an 8-byte aligned offset.
+struct FileHead {
   EntryId id;
   std::uint32_t time;
   std::uint32_t size;
-};
-
-// One distinct key: the file it came from first, where the key lies in that
-// file's name, and its group once a second file matched (-1 before).
-struct KeyRec {
-  std::uint32_t file;
-  std::uint16_t pos;
   std::uint16_t len;
-  std::int32_t group;
+  std::uint16_t pad;
+  std::uint32_t ordinal;  // dense number of the file in the run
+  std::uint32_t pad2;
 };
+static_assert(sizeof(FileHead) == 24);
 
-// A kind (word group) and the key text of its first pair.
+// A kind (word group): the key text of its first pair and the first file.
 struct GroupRec {
-  std::uint32_t file;
+  std::uint32_t key_file;  // arena offset / 8
   std::uint16_t pos;
   std::uint16_t len;
+  std::uint32_t first_file;
 };
 
 struct Pair {
   std::uint32_t group;
-  std::uint32_t file;
+  std::uint32_t file;  // ordinal of the kept file
 };
+
+// Order of the texts keys[off[i] .. off[i+1]) compared as byte strings;
+// equal texts keep their order. The first 24 bytes of every text travel
+// with it, so most comparisons touch no text.
+void SortKeyTexts(const std::string& keys, const std::vector<std::uint64_t>& off, std::vector<std::uint32_t>& order) {
+  const std::size_t n = off.size() - 1;
+  struct Entry {
+    std::uint64_t p[3];
+    std::uint32_t index;
+  };
+  std::vector<Entry> v(n);
+  for (std::size_t i = 0; i < n; ++i) {
+    std::size_t len = static_cast<std::size_t>(off[i + 1] - off[i]);
+    const unsigned char* t = reinterpret_cast<const unsigned char*>(keys.data() + off[i]);
+    for (int w = 0; w < 3; ++w) {
+      std::uint64_t p = 0;
+      for (std::size_t b = 0; b < 8; ++b) {
+        std::size_t at = static_cast<std::size_t>(w) * 8 + b;
+        p = p << 8 | (at < len ? t[at] : 0u);
+      }
+      v[i].p[w] = p;
+    }
+    v[i].index = static_cast<std::uint32_t>(i);
+  }
+  auto text = [&](std::uint32_t i) {
+    return std::string_view(keys.data() + off[i], static_cast<std::size_t>(off[i + 1] - off[i]));
+  };
+  std::sort(v.begin(), v.end(), [&](const Entry& a, const Entry& b) {
+    for (int w = 0; w < 3; ++w)
+      if (a.p[w] != b.p[w]) return a.p[w] < b.p[w];
+    int c = text(a.index).compare(text(b.index));
+    return c != 0 ? c < 0 : a.index < b.index;
+  });
+  order.resize(n);
+  for (std::size_t i = 0; i < n; ++i) order[i] = v[i].index;
+}
 
 class Run {
  public:
+  static constexpr std::uint32_t kNoFile = 0xFFFFFFFFu;
+
   Run(StoreMode mode, const SeparatorSet& set) : mode_(mode), set_(set) {}
 
+  std::int32_t kinds = 0;
+  std::int32_t results = 0;
+
+  const FileHead& Head(std::uint32_t f) const {
+    return *reinterpret_cast<const FileHead*>(arena_.data() + static_cast<std::size_t>(f) * 8);
+  }
   std::string_view Name(std::uint32_t f) const {
-    const RunFile& r = files_[f];
-    return std::string_view(names_.data() + r.name_off, r.name_len);
-  }
-  std::string_view KeyText(std::uint32_t f, std::uint16_t pos, std::uint16_t len) const {
-    return Name(f).substr(pos, len);
+    return std::string_view(arena_.data() + static_cast<std::size_t>(f) * 8 + sizeof(FileHead), Head(f).len);
   }
 
-  // Examines one file; returns the number of keys it yielded.
-  void AddFile(std::string_view name, EntryId id, std::uint32_t time, std::uint32_t size,
-               const std::function<void()>& after_key) {
-    cur_file_ = kNoFile;
-    if (mode_ == StoreMode::Duplicate) {
-      words_.clear();
-      if (!name.empty()) words_.push_back(name);
-    } else {
-      CutWords(name, kKindFile, set_, words_);
-    }
-    for (std::string_view w : words_) {
-      folded_.clear();
-      AppendFolded(w, folded_);
-      std::uint64_t h = HashBytes(folded_);
-      std::uint32_t k = table_.Find(folded_, h, [this](std::uint32_t i) {
-        const KeyRec& r = keys_[i];
-        return KeyText(r.file, r.pos, r.len);
-      });
-      std::uint16_t pos = static_cast<std::uint16_t>(w.data() - name.data());
-      std::uint16_t len = static_cast<std::uint16_t>(w.size());
-      if (k == FoldedTable::kNone) {
-        std::uint32_t f = CurrentFile(name, id, time, size);
-        keys_.push_back(KeyRec{f, pos, len, -1});
-        table_.Insert(static_cast<std::uint32_t>(keys_.size() - 1), h);
+  // One file of the loaded medium.
+  struct Item {
+    const char* name;
+    std::uint32_t len;
+    EntryId id;
+    std::uint32_t time;
+    std::uint32_t size;
+    std::uint32_t file;  // kNoFile until the file is kept
+  };
+
+  // Examines the files of one medium in entry order. after_key(examined)
+  // runs after each key with the number of files examined so far.
+  template <typename AfterKey>
+  void AddMedium(std::vector<Item>& items, std::int32_t examined_before, AfterKey after_key) {
+    // Keys in order, folded and hashed first, so that the look-ups can
+    // fetch their table slots ahead of use.
+    keys_.clear();
+    folded_.clear();
+    for (std::uint32_t i = 0; i < items.size(); ++i) {
+      std::string_view name(items[i].name, items[i].len);
+      if (mode_ == StoreMode::Duplicate) {
+        words_.clear();
+        if (!name.empty()) words_.push_back(name);
       } else {
-        KeyRec& r = keys_[k];
-        std::uint32_t f = CurrentFile(name, id, time, size);
-        if (r.group < 0) {
-          // Second file with this key: the kind starts with the stored file.
-          r.group = static_cast<std::int32_t>(groups_.size());
-          if (mode_ == StoreMode::Duplicate)
-            groups_.push_back(GroupRec{r.file, r.pos, r.len});  // the first file's written form
-          else
-            groups_.push_back(GroupRec{f, pos, len});  // the word as the second file writes it
-          ++kinds;
-          pairs_.push_back(Pair{static_cast<std::uint32_t>(r.group), r.file});
-          ++results;
-        }
-        pairs_.push_back(Pair{static_cast<std::uint32_t>(r.group), f});
-        ++results;
+        CutWords(name, kKindFile, set_, words_);
       }
-      if (after_key) after_key();
+      for (std::string_view w : words_) {
+        std::size_t off = folded_.size();
+        AppendFolded(w, folded_);
+        keys_.push_back(PendingKey{i, static_cast<std::uint16_t>(w.data() - name.data()),
+                                   static_cast<std::uint16_t>(w.size()), off,
+                                   HashBytes(std::string_view(folded_.data() + off, w.size()))});
+      }
+    }
+    if (slots_.empty() || (count_ + keys_.size()) * 2 > slots_.size()) Rehash(count_ + keys_.size());
+    const std::size_t n = keys_.size();
+    constexpr std::size_t kAhead = 16;
+    for (std::size_t k = 0; k < n; ++k) {
+      if (k + kAhead < n) __builtin_prefetch(&slots_[keys_[k + kAhead].hash & mask_]);
+      if (k + kAhead / 2 < n) {
+        const PendingKey& q = keys_[k + kAhead / 2];
+        const Slot& s = slots_[q.hash & mask_];
+        if (s.file != kNoFile && s.tag == static_cast<std::uint32_t>(q.hash >> 32))
+          __builtin_prefetch(arena_.data() + static_cast<std::size_t>(s.file) * 8);
+      }
+      const PendingKey& key = keys_[k];
+      Lookup(items, key);
+      after_key(examined_before + static_cast<std::int32_t>(key.item) + 1);
     }
   }
 
-  // Sorts the kinds by key (case-insensitive collation) and lays the pairs
-  // out kind by kind: order_ holds the files in store order, sizes_ the kind
-  // sizes in that order, group_order_ the kinds.
+  // Sorts the kinds by key (case-insensitive collation, then the folded
+  // bytes) and lays the pairs out kind by kind, insertion order inside a
+  // kind; similar mode then orders each group by file name.
   void Sort() {
+    slots_ = {};
     keys_ = {};
-    table_.Clear();
+    folded_ = {};
     const std::size_t g = groups_.size();
-    // Collation keys of the kinds, then the folded text to keep kinds whose
-    // keys collate equal apart and in a fixed order.
     std::vector<std::uint64_t> key_off(g + 1);
     std::string keys;
     for (std::size_t i = 0; i < g; ++i) {
+      if (i + 16 < g) __builtin_prefetch(arena_.data() + static_cast<std::size_t>(groups_[i + 16].key_file) * 8);
       key_off[i] = keys.size();
-      std::string_view t = KeyText(groups_[i].file, groups_[i].pos, groups_[i].len);
-      text::AppendSortKey(t, keys, true);
+      std::string_view t = Name(groups_[i].key_file).substr(groups_[i].pos, groups_[i].len);
+      coll_.AppendKey(t, keys);
       keys.push_back('\0');
       AppendFolded(t, keys);
     }
     key_off[g] = keys.size();
-    group_order_.resize(g);
-    std::iota(group_order_.begin(), group_order_.end(), 0u);
-    auto key_of = [&](std::uint32_t i) {
-      return std::string_view(keys.data() + key_off[i], key_off[i + 1] - key_off[i]);
-    };
-    std::sort(group_order_.begin(), group_order_.end(),
-              [&](std::uint32_t a, std::uint32_t b) { return key_of(a) < key_of(b); });
+    SortByKeys(keys, key_off, group_order_);
     keys = {};
     key_off = {};
 
-    // Counting sort of the pairs by the kind's rank keeps insertion order
-    // inside a kind.
     std::vector<std::uint32_t> rank(g);
     for (std::size_t r = 0; r < g; ++r) rank[group_order_[r]] = static_cast<std::uint32_t>(r);
     starts_.assign(g + 1, 0);
@@ -157,55 +191,26 @@ class Run {
       for (const Pair& p : pairs_) order_[fill[rank[p.group]]++] = p.file;
     }
     pairs_ = {};
-
     if (mode_ == StoreMode::Similar) OrderMembersByName();
   }
 
-  // Similar mode: inside each word group the members follow their file
-  // names, case-insensitively.
-  void OrderMembersByName() {
-    const std::size_t nf = files_.size();
-    std::vector<std::uint8_t> used(nf, 0);
-    for (std::uint32_t f : order_) used[f] = 1;
-    std::vector<std::uint32_t> listed;
-    for (std::uint32_t f = 0; f < nf; ++f)
-      if (used[f]) listed.push_back(f);
-    used = {};
-    std::vector<std::uint64_t> off(listed.size() + 1);
-    std::string keys;
-    for (std::size_t i = 0; i < listed.size(); ++i) {
-      off[i] = keys.size();
-      text::AppendSortKey(Name(listed[i]), keys, true);
-    }
-    off[listed.size()] = keys.size();
-    std::vector<std::uint32_t> idx(listed.size());
-    std::iota(idx.begin(), idx.end(), 0u);
-    std::stable_sort(idx.begin(), idx.end(), [&](std::uint32_t a, std::uint32_t b) {
-      return std::string_view(keys.data() + off[a], off[a + 1] - off[a]) <
-             std::string_view(keys.data() + off[b], off[b + 1] - off[b]);
-    });
-    keys = {};
-    off = {};
-    // Files with equal collation keys share a rank, so they keep their
-    // order inside a group.
-    std::vector<std::uint32_t> file_rank(nf, 0);
-    std::uint32_t r = 0;
-    for (std::size_t i = 0; i < idx.size(); ++i) {
-      if (i > 0 && SortKeyDiffers(listed[idx[i - 1]], listed[idx[i]])) ++r;
-      file_rank[listed[idx[i]]] = r;
-    }
+  // The group records as Write writes them, in store order, each with the
+  // whole key it was cut from.
+  template <typename Each>
+  void ForEachGroupRecord(Each each) const {
     for (std::size_t gi = 0; gi + 1 < starts_.size(); ++gi) {
-      auto b = order_.begin() + starts_[gi];
-      auto e = order_.begin() + starts_[gi + 1];
-      std::stable_sort(b, e, [&](std::uint32_t x, std::uint32_t y) { return file_rank[x] < file_rank[y]; });
+      std::int32_t first = static_cast<std::int32_t>(starts_[gi]);
+      std::int32_t next = static_cast<std::int32_t>(starts_[gi + 1]);
+      const GroupRec& gr = groups_[group_order_[gi]];
+      std::string_view key = Name(gr.key_file).substr(gr.pos, gr.len);
+      StoreRecord r;
+      Fill(r, gr.first_file, key, first, next, next - first);
+      each(r, key);
     }
   }
+  std::int32_t Members() const { return static_cast<std::int32_t>(order_.size()); }
 
-  bool SortKeyDiffers(std::uint32_t a, std::uint32_t b) const {
-    return text::CompareNoCase(Name(a), Name(b)) != 0;
-  }
-
-  // Writes header, member section and group section to file.
+  // Writes header, member section and group section.
   bool Write(File& f, const std::string& separators, std::string& err) {
     const std::int64_t header = mode_ == StoreMode::Duplicate ? kDupHeaderSize : kLikeHeaderSize;
     const std::size_t g = group_order_.size();
@@ -227,74 +232,196 @@ class Run {
       h->Separators.assign(text::CutBytesSafe(separators, 127));
       if (!f.WriteAt(0, h.get(), sizeof *h)) return Failed(f, err);
     }
-    std::vector<StoreRecord> buf;
-    buf.reserve(kChunkRecords);
+    std::vector<StoreRecord> buf(kChunkRecords);
+    std::size_t used = 0;
     std::int64_t at = header;
     auto flush = [&]() {
-      if (buf.empty()) return true;
-      std::size_t bytes = buf.size() * sizeof(StoreRecord);
+      if (used == 0) return true;
+      std::size_t bytes = used * sizeof(StoreRecord);
       if (!f.WriteAt(at, buf.data(), bytes)) return false;
       at += static_cast<std::int64_t>(bytes);
-      buf.clear();
+      used = 0;
       return true;
     };
-    auto put = [&](const StoreRecord& r) { buf.push_back(r); return buf.size() < kChunkRecords || flush(); };
+    auto next_record = [&]() -> StoreRecord& { return buf[used++]; };
 
     for (std::size_t gi = 0; gi < g; ++gi) {
       std::int32_t first = static_cast<std::int32_t>(starts_[gi]);
       std::int32_t next = static_cast<std::int32_t>(starts_[gi + 1]);
       for (std::int32_t q = first; q < next; ++q) {
-        StoreRecord r;
-        Fill(r, order_[static_cast<std::size_t>(q)], Name(order_[static_cast<std::size_t>(q)]));
-        r.Position = q;
-        r.NextKind = next;
-        r.KindSize = next - first;
-        if (!put(r)) return Failed(f, err);
+        std::uint32_t file = by_ordinal_[order_[static_cast<std::size_t>(q)]];
+        if (static_cast<std::size_t>(q) + 32 < n)
+          __builtin_prefetch(&by_ordinal_[order_[static_cast<std::size_t>(q) + 32]]);
+        if (static_cast<std::size_t>(q) + 16 < n)
+          __builtin_prefetch(arena_.data() +
+                             static_cast<std::size_t>(by_ordinal_[order_[static_cast<std::size_t>(q) + 16]]) * 8);
+        StoreRecord& r = next_record();
+        Fill(r, file, Name(file), q, next, next - first);
+        if (used == kChunkRecords && !flush()) return Failed(f, err);
       }
     }
     for (std::size_t gi = 0; gi < g; ++gi) {
       std::int32_t first = static_cast<std::int32_t>(starts_[gi]);
       std::int32_t next = static_cast<std::int32_t>(starts_[gi + 1]);
+      if (gi + 32 < g) __builtin_prefetch(&groups_[group_order_[gi + 32]]);
+      if (gi + 16 < g) {
+        const GroupRec& ahead = groups_[group_order_[gi + 16]];
+        __builtin_prefetch(arena_.data() + static_cast<std::size_t>(ahead.key_file) * 8);
+        __builtin_prefetch(arena_.data() + static_cast<std::size_t>(ahead.first_file) * 8);
+      }
       const GroupRec& gr = groups_[group_order_[gi]];
-      StoreRecord r;
-      // The pair at the kind's start: in both modes the first file of the
-      // kind; its key names the group.
-      std::uint32_t first_file = FirstFileOf(group_order_[gi]);
-      Fill(r, first_file, KeyText(gr.file, gr.pos, gr.len));
-      r.Position = first;
-      r.NextKind = next;
-      r.KindSize = next - first;
-      if (!put(r)) return Failed(f, err);
+      // The pair at the kind's start names the group (duplicate mode: the
+      // first file's name; similar mode: the word as the second file wrote
+      // it) and carries the first file's fields.
+      StoreRecord& r = next_record();
+      Fill(r, gr.first_file, Name(gr.key_file).substr(gr.pos, gr.len), first, next, next - first);
+      if (used == kChunkRecords && !flush()) return Failed(f, err);
     }
     if (!flush()) return Failed(f, err);
     return true;
   }
 
-  std::int32_t kinds = 0;
-  std::int32_t results = 0;
+ private:
+  struct PendingKey {
+    std::uint32_t item;
+    std::uint16_t pos;
+    std::uint16_t len;
+    std::size_t fold_off;
+    std::uint64_t hash;
+  };
+  // A distinct key: where its text lies (file, pos, len) and its group once
+  // a second file matched (-1 before).
+  struct Slot {
+    std::uint32_t tag;
+    std::uint32_t low;
+    std::uint32_t file;
+    std::uint16_t pos;
+    std::uint16_t len;
+    std::int32_t group;
+  };
 
-  void SetFirstFiles() {
-    first_file_.resize(groups_.size());
-    // Filled while the pairs are still in insertion order.
-    std::vector<std::uint8_t> seen(groups_.size(), 0);
-    for (const Pair& p : pairs_)
-      if (!seen[p.group]) {
-        seen[p.group] = 1;
-        first_file_[p.group] = p.file;
+  void Lookup(std::vector<Item>& items, const PendingKey& key) {
+    std::string_view folded(folded_.data() + key.fold_off, key.len);
+    const std::uint32_t tag = static_cast<std::uint32_t>(key.hash >> 32);
+    std::size_t i = key.hash & mask_;
+    for (;; i = (i + 1) & mask_) {
+      Slot& s = slots_[i];
+      if (s.file == kNoFile) break;
+      if (s.tag == tag && FoldsTo(Name(s.file).substr(s.pos, s.len), folded)) {
+        std::uint32_t f = Keep(items[key.item]);
+        if (s.group < 0) {
+          // Second file with this key: the kind starts with the stored file.
+          s.group = static_cast<std::int32_t>(groups_.size());
+          if (mode_ == StoreMode::Duplicate)
+            groups_.push_back(GroupRec{s.file, s.pos, s.len, s.file});
+          else
+            groups_.push_back(GroupRec{f, key.pos, key.len, s.file});
+          ++kinds;
+          pairs_.push_back(Pair{static_cast<std::uint32_t>(s.group), Head(s.file).ordinal});
+          ++results;
+        }
+        pairs_.push_back(Pair{static_cast<std::uint32_t>(s.group), Head(f).ordinal});
+        ++results;
+        return;
       }
+    }
+    std::uint32_t f = Keep(items[key.item]);
+    slots_[i] = Slot{tag, static_cast<std::uint32_t>(key.hash), f, key.pos, key.len, -1};
+    ++count_;
   }
 
- private:
-  static constexpr std::uint32_t kNoFile = 0xFFFFFFFFu;
+  // Copies the file into the arena once; returns its arena offset / 8.
+  std::uint32_t Keep(Item& it) {
+    if (it.file != kNoFile) return it.file;
+    std::size_t off = arena_.size();
+    std::size_t bytes = (sizeof(FileHead) + it.len + 7) & ~static_cast<std::size_t>(7);
+    arena_.resize(off + bytes);
+    FileHead h{it.id, it.time, it.size, static_cast<std::uint16_t>(it.len), 0, ordinals_++, 0};
+    std::memcpy(arena_.data() + off, &h, sizeof h);
+    std::memcpy(arena_.data() + off + sizeof h, it.name, it.len);
+    it.file = static_cast<std::uint32_t>(off / 8);
+    by_ordinal_.push_back(it.file);
+    return it.file;
+  }
 
-  std::uint32_t FirstFileOf(std::uint32_t group) const { return first_file_[group]; }
+  void Rehash(std::size_t need) {
+    std::size_t cap = 1024;
+    while (cap < need * 2) cap <<= 1;
+    if (cap <= slots_.size()) return;
+    std::vector<Slot> old;
+    old.swap(slots_);
+    slots_.assign(cap, Slot{0, 0, kNoFile, 0, 0, -1});
+    mask_ = cap - 1;
+    for (const Slot& s : old) {
+      if (s.file == kNoFile) continue;
+      std::size_t i = s.low & mask_;
+      while (slots_[i].file != kNoFile) i = (i + 1) & mask_;
+      slots_[i] = s;
+    }
+  }
 
-  void Fill(StoreRecord& r, std::uint32_t f, std::string_view name) const {
+  // Order of the texts keys[off[i] .. off[i+1]) as byte strings; equal
+  // texts keep their order.
+  static void SortByKeys(const std::string& keys, const std::vector<std::uint64_t>& off,
+                         std::vector<std::uint32_t>& order) {
+    SortKeyTexts(keys, off, order);
+  }
+
+  // Similar mode: inside each word group the members follow their file
+  // names, case-insensitively; equal names keep their order.
+  void OrderMembersByName() {
+    std::vector<std::uint8_t> used(ordinals_, 0);
+    for (std::uint32_t o : order_) used[o] = 1;
+    std::vector<std::uint32_t> listed;  // ordinals, so the names are read in arena order
+    for (std::uint32_t o = 0; o < ordinals_; ++o)
+      if (used[o]) listed.push_back(o);
+    used = {};
+    std::vector<std::uint64_t> off(listed.size() + 1);
+    std::string keys;
+    for (std::size_t i = 0; i < listed.size(); ++i) {
+      off[i] = keys.size();
+      coll_.AppendKey(Name(by_ordinal_[listed[i]]), keys);
+    }
+    off[listed.size()] = keys.size();
+    std::vector<std::uint32_t> sorted;
+    SortByKeys(keys, off, sorted);
+    // Files whose names collate equal share a rank.
+    std::vector<std::uint32_t> rank(ordinals_, 0);
+    std::uint32_t r = 0;
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+      std::uint32_t a = sorted[i];
+      if (i > 0) {
+        std::uint32_t b = sorted[i - 1];
+        if (std::string_view(keys.data() + off[a], off[a + 1] - off[a]) !=
+            std::string_view(keys.data() + off[b], off[b + 1] - off[b]))
+          ++r;
+      }
+      rank[listed[a]] = r;
+    }
+    keys = {};
+    off = {};
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> tmp;
+    for (std::size_t gi = 0; gi + 1 < starts_.size(); ++gi) {
+      std::size_t b = starts_[gi], e = starts_[gi + 1];
+      tmp.clear();
+      if (e - b < 2) continue;
+      for (std::size_t q = b; q < e; ++q) tmp.emplace_back(rank[order_[q]], order_[q]);
+      std::stable_sort(tmp.begin(), tmp.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
+      for (std::size_t q = b; q < e; ++q) order_[q] = tmp[q - b].second;
+    }
+  }
+
+  void Fill(StoreRecord& r, std::uint32_t f, std::string_view name, std::int32_t pos, std::int32_t next,
+            std::int32_t size) const {
+    const FileHead& h = Head(f);
     std::memset(&r, 0, sizeof r);
     r.Name.assign(name);
-    r.EntryId = files_[f].id;
-    r.Time = files_[f].time;
-    r.Size32 = files_[f].size;
+    r.EntryId = h.id;
+    r.Time = h.time;
+    r.Size32 = h.size;
+    r.Position = pos;
+    r.NextKind = next;
+    r.KindSize = size;
   }
 
   static bool Failed(File& f, std::string& err) {
@@ -302,31 +429,23 @@ class Run {
     return false;
   }
 
-  std::uint32_t CurrentFile(std::string_view name, EntryId id, std::uint32_t time, std::uint32_t size) {
-    if (cur_file_ == kNoFile) {
-      RunFile r{names_.size(), static_cast<std::uint32_t>(name.size()), id, time, size};
-      names_.append(name);
-      files_.push_back(r);
-      cur_file_ = static_cast<std::uint32_t>(files_.size() - 1);
-    }
-    return cur_file_;
-  }
-
   StoreMode mode_;
   const SeparatorSet& set_;
-  std::string names_;
-  std::vector<RunFile> files_;
-  std::vector<KeyRec> keys_;
-  FoldedTable table_;
+  std::vector<char> arena_;
+  std::uint32_t ordinals_ = 0;
+  std::vector<std::uint32_t> by_ordinal_;  // arena offset / 8 of each kept file
+  std::vector<Slot> slots_;
+  std::size_t mask_ = 0;
+  std::size_t count_ = 0;
   std::vector<GroupRec> groups_;
   std::vector<Pair> pairs_;
-  std::vector<std::uint32_t> first_file_;
   std::vector<std::uint32_t> group_order_;
   std::vector<std::uint32_t> starts_;
   std::vector<std::uint32_t> order_;
+  std::vector<PendingKey> keys_;
   std::vector<std::string_view> words_;
   std::string folded_;
-  std::uint32_t cur_file_ = kNoFile;
+  NoCaseCollator coll_;
 };
 
 // ---- reading records -----------------------------------------------------------
@@ -370,12 +489,15 @@ bool ReadRecords(File& f, std::int64_t offset, std::int64_t count, Take take) {
 }
 
 void SortRows(std::vector<StoreRow>& rows) {
-  // Case-insensitive collation, then the folded bytes, then file order.
+  // Case-insensitive collation, then the folded bytes, then file order. A
+  // store this program wrote is in that order already, apart from long
+  // display names.
+  NoCaseCollator coll;
   std::vector<std::uint64_t> off(rows.size() + 1);
   std::string keys;
   for (std::size_t i = 0; i < rows.size(); ++i) {
     off[i] = keys.size();
-    text::AppendSortKey(rows[i].name, keys, true);
+    coll.AppendKey(rows[i].name, keys);
     keys.push_back('\0');
     AppendFolded(rows[i].name, keys);
   }
@@ -384,9 +506,8 @@ void SortRows(std::vector<StoreRow>& rows) {
   bool sorted = true;
   for (std::size_t i = 1; i < rows.size() && sorted; ++i) sorted = !(key(i) < key(i - 1));
   if (sorted) return;
-  std::vector<std::uint32_t> idx(rows.size());
-  std::iota(idx.begin(), idx.end(), 0u);
-  std::stable_sort(idx.begin(), idx.end(), [&](std::uint32_t a, std::uint32_t b) { return key(a) < key(b); });
+  std::vector<std::uint32_t> idx;
+  SortKeyTexts(keys, off, idx);
   std::vector<StoreRow> out;
   out.reserve(rows.size());
   for (std::uint32_t i : idx) out.push_back(std::move(rows[i]));
@@ -677,9 +798,9 @@ RunOutcome ResultStore::RunDetection(MediaSource& media, DetectionProgress* prog
   // Duplicate mode: every name is one key (the run ignores the set).
   Run run(mode_, set);
 
-  auto show_counters = [&] {
+  auto show_counters = [&](std::int32_t examined) {
     if (progress)
-      progress->Counters(FormatNumber(out.examined), FormatNumber(run.kinds), FormatNumber(run.results));
+      progress->Counters(FormatNumber(examined), FormatNumber(run.kinds), FormatNumber(run.results));
   };
   if (progress) {
     progress->Counters("0", "0", "0");
@@ -696,13 +817,15 @@ RunOutcome ResultStore::RunDetection(MediaSource& media, DetectionProgress* prog
 
   const std::string searching = Sj("検索中...(");
   const std::string media_text = Sj("メディア)");
-  std::function<void()> after_key = [&] {
-    if (out.examined % 1000 == 0 && progress) {
-      show_counters();
+  auto after_key = [&](std::int32_t examined) {
+    if (examined % 1000 == 0 && progress) {
+      show_counters(examined);
       progress->ProcessEvents();
     }
   };
-  std::string long_name;
+  std::vector<Run::Item> items;
+  std::string long_names;
+  std::vector<std::pair<std::size_t, std::size_t>> long_at;  // item, offset in long_names
   int k = 0;
   for (int m = 0; m < used; ++m) {
     if (media.Medium(m).Name.empty()) continue;
@@ -715,17 +838,28 @@ RunOutcome ResultStore::RunDetection(MediaSource& media, DetectionProgress* prog
     // must not name another medium's entries).
     if (!media.LoadMedium(m)) continue;
     const int count = media.LoadedCount();
+    items.clear();
+    long_names.clear();
+    long_at.clear();
+    std::string long_name;
     for (int e = 1; e < count; ++e) {
       const EntryRecord& r = media.Entry(e);
       if (r.Attributes & 0x10) continue;
-      ++out.examined;
       std::string_view name = r.Name.view();
-      if (media.LoadedLongName(e, long_name)) name = long_name;
-      run.AddFile(name, MakeEntryId(m, e), r.Time, ClampSize32(r.Size), after_key);
+      if (media.LoadedLongName(e, long_name)) {
+        long_at.emplace_back(items.size(), long_names.size());
+        long_names += long_name;
+        name = long_name;
+      }
+      items.push_back(Run::Item{name.data(), static_cast<std::uint32_t>(name.size()), MakeEntryId(m, e), r.Time,
+                                ClampSize32(r.Size), Run::kNoFile});
     }
-    show_counters();
+    for (const auto& [item, off] : long_at) items[item].name = long_names.data() + off;
+    run.AddMedium(items, out.examined, after_key);
+    out.examined += static_cast<std::int32_t>(items.size());
+    show_counters(out.examined);
   }
-  show_counters();
+  show_counters(out.examined);
   out.kinds = run.kinds;
   out.results = run.results;
 
@@ -733,7 +867,6 @@ RunOutcome ResultStore::RunDetection(MediaSource& media, DetectionProgress* prog
     progress->Status(FormatNumber(run.results) + Sj("ファイルのソート中..."));
     progress->ProcessEvents();
   }
-  run.SetFirstFiles();
   run.Sort();
 
   if (progress) {
@@ -766,7 +899,25 @@ RunOutcome ResultStore::RunDetection(MediaSource& media, DetectionProgress* prog
     return out;
   }
   out.ok = true;
-  LoadGroups();
+  // The group list is what LoadGroups would read back from the new store;
+  // it is taken from the run instead of the file.
+  GroupSet groups;
+  groups.format = mode_ == StoreMode::Duplicate ? kDupFormat : kLikeFormat;
+  groups.groups = run.kinds;
+  groups.members = run.Members();
+  if (mode_ == StoreMode::Similar) {
+    groups.has_separators = true;
+    groups.separators = std::string(text::CutBytesSafe(Separators(), 127));
+  }
+  bool reorder = false;
+  groups.rows.reserve(static_cast<std::size_t>(run.kinds));
+  run.ForEachGroupRecord([&](const StoreRecord& r, std::string_view key) {
+    groups.rows.push_back(RowOf(r, names_));
+    if (groups.rows.back().name != key) reorder = true;  // a display name differs from its key
+  });
+  if (reorder) SortRows(groups.rows);
+  groups.BuildLookup();
+  Install(std::move(groups));
   return out;
 }
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <map>
 
+#include "dupes/collate.h"
 #include "dupes/keys.h"
 #include "dupes/result_store.h"
 #include "dupes/store_format.h"
@@ -225,6 +226,20 @@ TEST(DupesKeys, CuttingNamesIntoWords) {
   std::string dense;
   for (int i = 0; i < 300; ++i) dense += "w_";
   EXPECT_EQ(CutWords(dense, kKindFolder, def).size(), kMaxWordsPerName);
+}
+
+TEST(DupesKeys, BulkCollationKeysMatchTheTextServices) {
+  NoCaseCollator coll;
+  EXPECT_TRUE(NoCaseCollator::AsciiFastPath());
+  const char* samples[] = {"", "a", "A.TXT", "readme.txt", "img_Photo123.jpg", "~{|}", " x ", "a b_c-d(e)[f]",
+                           "写真_2023.jpg", "ﾃﾞｰﾀ", "ＡＢＣ", "abc\tdef", std::string(300, 'q').c_str()};
+  for (const char* a : samples) {
+    std::string key;
+    coll.AppendKey(Sj(a), key);
+    EXPECT_EQ(key, text::SortKeyNoCase(Sj(a))) << a;
+    for (const char* b : samples)
+      EXPECT_EQ(coll.Compare(Sj(a), Sj(b)), text::CompareNoCase(Sj(a), Sj(b))) << a << " / " << b;
+  }
 }
 
 TEST(DupesKeys, SizesClampTo32Bits) {
