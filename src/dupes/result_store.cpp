@@ -580,7 +580,9 @@ bool ReadGroups(const std::string& path, StoreMode mode, const MediaSource* name
   }
   first_group = header_size + static_cast<std::int64_t>(out.members) * kStoreRecordSize;
   bool ok = ReadRecords(*f, first_group, out.groups, [&](const StoreRecord& r) {
-    out.rows.push_back(RowOf(r, names));
+    // Group records of the similar store hold words, not file names: the
+    // long-name lookup would put a file's name in place of a long word.
+    out.rows.push_back(RowOf(r, mode == StoreMode::Duplicate ? names : nullptr));
     return r.NextKind != 0;
   });
   f.reset();
@@ -736,7 +738,8 @@ std::int32_t ResultStore::FindKindStart(std::string_view name) const {
 }
 
 ResultStore::WordGroup ResultStore::FindWord(std::string_view word) const {
-  std::uint32_t i = groups_.Find(word);
+  // The store keeps a word's first 91 bytes.
+  std::uint32_t i = groups_.Find(word.substr(0, PString<91>::capacity));
   if (i == FoldedTable::kNone) return {};
   return WordGroup{groups_.rows[i].first, groups_.rows[i].kind_size};
 }
@@ -912,7 +915,7 @@ RunOutcome ResultStore::RunDetection(MediaSource& media, DetectionProgress* prog
   bool reorder = false;
   groups.rows.reserve(static_cast<std::size_t>(run.kinds));
   run.ForEachGroupRecord([&](const StoreRecord& r, std::string_view key) {
-    groups.rows.push_back(RowOf(r, names_));
+    groups.rows.push_back(RowOf(r, mode_ == StoreMode::Duplicate ? names_ : nullptr));
     if (groups.rows.back().name != key) reorder = true;  // a display name differs from its key
   });
   if (reorder) SortRows(groups.rows);

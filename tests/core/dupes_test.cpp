@@ -7,6 +7,7 @@
 #include <cstring>
 #include <map>
 
+#include "catalog/catalog.h"
 #include "dupes/collate.h"
 #include "dupes/keys.h"
 #include "dupes/result_store.h"
@@ -622,6 +623,126 @@ TEST_F(DupesTest, LoaderHandsTheGroupsOverOnTheMainThread) {
   EXPECT_EQ(d.FindKindSize("x.txt"), 0);
   WaitAndRunMainThreadTasks(std::chrono::milliseconds(200));
   EXPECT_EQ(done.size(), 1u);
+}
+
+}  // namespace
+}  // namespace fv::dupes
+
+// ---- over the catalog and the command line ----------------------------------------
+
+namespace fv::dupes {
+namespace {
+
+using test::Sj;
+
+class DupesCatalogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    path = test::MakeTempDir() + "/Default.fvd";
+    ASSERT_TRUE(cat.CreateCatalog(path));
+    Add("DISC1", {"Readme.TXT", "photo_2023.jpg", long_name});
+    Add("DISC2", {"README.txt", "2023-Photo.png", long_name});
+    ASSERT_TRUE(cat.LoadCatalog(path));
+    cat.LoadLongNameFile();
+  }
+  void Add(const std::string& medium, const std::vector<std::string>& files) {
+    std::vector<std::string> names{Sj(medium)};
+    for (const auto& f : files) names.push_back(Sj(f));
+    const int n = static_cast<int>(names.size());
+    TMediaInfomation info;
+    info.Drive = "c";
+    ASSERT_TRUE(cat.StoreScannedMedium(
+        n,
+        [&](int i, ScannedEntry& e) {
+          e.Parent = i == 0 ? -1 : 0;
+          e.FirstChild = i == 0 ? 1 : -1;
+          e.Kind = i == 0 ? kKindFixed : kKindFile;
+          e.Attributes = i == 0 ? 0x10 : 0x20;
+          e.Name = names[static_cast<std::size_t>(i)];
+          e.Size = 1000.0 + i;
+          e.Time = 0x5A210000u;
+        },
+        info));
+  }
+  std::string Cli(const std::string& args, int* status = nullptr) {
+    std::string out;
+    int s = test::RunCommand(std::string(FERROVAN_CLI_PATH) + " " + args + " 2>/dev/null", &out);
+    if (status) *status = s;
+    return out;
+  }
+
+  const std::string long_name = std::string(100, 'L') + ".txt";
+  std::string path;
+  Catalog cat;
+};
+
+TEST_F(DupesCatalogTest, RunsOverTheCatalogWithItsLongNames) {
+  CatalogMedia media(cat);
+  ResultStore dup(StoreMode::Duplicate), like(StoreMode::Similar);
+  dup.SetStorePath(path);
+  like.SetStorePath(path);
+  dup.SetNameSource(&media);
+  like.SetNameSource(&media);
+  EXPECT_EQ(dup.StorePath(), path.substr(0, path.size() - 4) + ".dup");
+  ASSERT_TRUE(dup.RunDetection(media, nullptr).ok);
+  EXPECT_EQ(dup.GroupCount(), 2);
+  EXPECT_EQ(dup.FindKindSize(long_name), 2);
+  EXPECT_EQ(dup.FindKindSize("readme.txt"), 2);
+  // Loaded again from the file, the long name is still the display name.
+  ResultStore again(StoreMode::Duplicate);
+  again.SetStorePath(path);
+  again.SetNameSource(&media);
+  ASSERT_TRUE(again.LoadGroups());
+  EXPECT_EQ(again.FindKindSize(long_name), 2);
+  ASSERT_TRUE(again.LoadMembers(MemberListId::Panel, again.FindKindStart(long_name), 2));
+  StoreRow row;
+  ASSERT_TRUE(again.MemberAt(MemberListId::Panel, 1, row));
+  EXPECT_EQ(row.name, long_name);
+  EXPECT_EQ(row.id, 1000003);
+  EXPECT_EQ(row.size, 1003u);
+
+  like.SetSeparators(Sj(" _-.()[]　、，・（）【】「」"));
+  ASSERT_TRUE(like.RunDetection(media, nullptr).ok);
+  EXPECT_EQ(like.FindWord("photo").size, 2);
+  EXPECT_EQ(like.FindWord("2023").size, 2);
+  // The word of the long names (100 bytes) is found whole, and its group
+  // is named by the word, not by a file's long name.
+  EXPECT_EQ(like.FindWord(std::string(100, 'L')).size, 2);
+  ASSERT_TRUE(like.LoadGroups());
+  EXPECT_EQ(like.FindWord(std::string(100, 'L')).size, 2);
+  for (int i = 0; like.GroupAt(i, row); ++i) EXPECT_EQ(row.name.find(".txt"), std::string::npos) << row.name;
+}
+
+TEST_F(DupesCatalogTest, CommandLineRunsAndLists) {
+  int status = -1;
+  std::string out = Cli("dups '" + path + "'", &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_EQ(out.substr(0, out.find('\n')), "2種類、4件の重複ファイル");
+  EXPECT_NE(out.find("Readme.TXT (2)\n\tDISC1\tReadme.TXT\t1001\t"), std::string::npos) << out;
+  EXPECT_NE(out.find("\tDISC2\tREADME.txt\t1001\t"), std::string::npos) << out;
+  EXPECT_EQ(Cli("groups '" + path + "' dup"), out);
+
+  out = Cli("similar '" + path + "' --separators _-.", &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(out.find("2023 (2)\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("Photo (2)\n\tDISC2\t2023-Photo.png\t1002\t2025/01/01(水) 00:00\n\tDISC1\tphoto_2023.jpg"),
+            std::string::npos)
+      << out;
+  // A word longer than a record holds is listed cut, never as a file name.
+  EXPECT_NE(out.find("\n" + std::string(91, 'L') + " (2)\n"), std::string::npos) << out;
+  EXPECT_EQ(Cli("groups '" + path + "' similar"), out);
+
+  Cli("groups '" + path + "' other", &status);
+  EXPECT_NE(status, 0);
+  Cli("groups '" + path + ".missing' dup", &status);
+  EXPECT_NE(status, 0);
+  // A cut store lists what could be read.
+  std::string bytes = test::ReadFile(path.substr(0, path.size() - 4) + ".dup");
+  test::WriteFile(path.substr(0, path.size() - 4) + ".dup", bytes.substr(0, bytes.size() - 60));
+  out = Cli("groups '" + path + "' dup", &status);
+  EXPECT_EQ(status, 0);
+  EXPECT_NE(out.find(long_name + " (2)"), std::string::npos) << out;
+  EXPECT_EQ(out.find("Readme"), std::string::npos) << out;
 }
 
 }  // namespace
