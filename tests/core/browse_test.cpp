@@ -119,7 +119,7 @@ TEST_F(BrowseTest, PathsAndTheirResolution) {
   EXPECT_EQ(loc->path, "DISC1\\Photos\\2004\\");
   EXPECT_EQ(loc->name, "teapot.txt");
   browser.PopulateFileList(chain ? Id(0, 6) : -1);
-  EXPECT_EQ(browser.FindFileRow("teapot.txt"), 1);
+  EXPECT_EQ(browser.FindFileRow("teapot.txt"), 2);  // a.txt.bak, tea.doc, teapot.txt
 }
 
 TEST_F(BrowseTest, PopulatedFileListAtCatalogLevelAndInsideAMedium) {
@@ -137,7 +137,7 @@ TEST_F(BrowseTest, PopulatedFileListAtCatalogLevelAndInsideAMedium) {
   // Sorted by name, folders first.
   EXPECT_EQ(Names(browser.file_list), (std::vector<std::string>{"Photos", "x", Sj("表"), "a.txt", "b.TXT"}));
   browser.SortFileList(kFileColSize, false);
-  EXPECT_EQ(Names(browser.file_list).back(), "Photos");  // 5,013 bytes below it
+  EXPECT_EQ(Names(browser.file_list).back(), "x");       // 5,000 bytes below it
   EXPECT_EQ(browser.file_list.rows[0].Name, Sj("表"));   // 0
   EXPECT_EQ(browser.file_list.rows[2].Name, "b.TXT");    // 999 before 1,000
   EXPECT_EQ(browser.file_list.rows[3].Name, "a.txt");
@@ -187,8 +187,8 @@ TEST_F(BrowseTest, CatalogPropertiesAndTheirCopy) {
   PropertyView low = CatalogProperties(cat, 2906000, kLowCatalogSpace - 1);
   ASSERT_EQ(low.rows.size(), 7u);
   EXPECT_EQ(low.rows[0].text, "2");
-  EXPECT_EQ(low.rows[1].text, "5");   // folders: 4 + 0
-  EXPECT_EQ(low.rows[2].text, "9");   // files: 7 + 2
+  EXPECT_EQ(low.rows[1].text, "4");   // folders: 4 + 0
+  EXPECT_EQ(low.rows[2].text, "10");  // files: 8 + 2
   EXPECT_EQ(low.rows[3].text, "14");
   EXPECT_EQ(low.rows[6].caption, Sj("DBﾄﾞﾗｲﾌﾞ空ｻｲｽﾞ"));
   EXPECT_EQ(low.rows[6].text, Sj("(×)20,971,519 Byte"));
@@ -227,7 +227,7 @@ TEST_F(BrowseTest, NodeAndRowProperties) {
   EXPECT_EQ(many.name, Sj("3個のｵﾌﾞｼﾞｪｸﾄ"));
   ASSERT_EQ(many.rows.size(), 5u);  // no media row
   EXPECT_EQ(many.rows[3].text, "2");  // Photos' one folder + itself
-  EXPECT_EQ(many.rows[4].text, "5");  // its three files + two
+  EXPECT_EQ(many.rows[4].text, "6");  // its four files + two
   PropertyView file = RowProperties(cat, browser.current, {rows[1]});
   EXPECT_EQ(file.view, 6);
   EXPECT_EQ(file.rows[0].text, "DISC1\\" + rows[1]->Name);
