@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/browse_fixture.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 #include "settings/settings.h"
 
@@ -12,6 +13,11 @@ using test::Sj;
 // DISC1: Photos (2004 (tea.doc, teapot.txt)), a.txt; DISC2: b.TXT.
 class BrowseCliTest : public ::testing::Test {
  protected:
+  // The settings written here must not reach later tests.
+  void TearDown() override {
+    std::string err;
+    Platform().files->Remove(SettingsFilePath(), err);
+  }
   void SetUp() override {
     path = test::MakeTempDir() + "/Default.fvd";
     Catalog c;

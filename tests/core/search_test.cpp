@@ -6,6 +6,7 @@
 #include "browse/hierarchy.h"
 #include "browse/search.h"
 #include "core/browse_fixture.h"
+#include "platform/paths.h"
 #include "platform/text.h"
 #include "settings/settings.h"
 
@@ -18,6 +19,11 @@ DosTime At(int y, int mo, int d) { return PackDosTime({y, mo, d, 12, 0, 0}); }
 
 class SearchTest : public ::testing::Test {
  protected:
+  // The settings written here must not reach later tests.
+  void TearDown() override {
+    std::string err;
+    Platform().files->Remove(SettingsFilePath(), err);
+  }
   void SetUp() override {
     dir = test::MakeTempDir();
     ASSERT_TRUE(cat.CreateCatalog(dir + "/Default.fvd"));
