@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "browse/row_format.h"
 #include "platform/text.h"
 #include "platform/timefmt.h"
 
@@ -344,12 +345,13 @@ std::string BuildSearchListText(const std::vector<const TRecord*>& rows, int mod
       line = Quoted(r->Name) + ",";
       line += (IsFileKind(r->Kind) ? std::string("1") : std::to_string(r->AllFiles)) + ",";
       line += Quoted(r->ParentPath) + ",";
-      line += Quoted(c[3]) + "," + Quoted(c[4]) + "," + Quoted(c[5]) + ",";
+      line += Quoted(c[kSearchColClassification]) + "," + Quoted(c[kSearchColLocation]) + ",";
+      line += Quoted(c[kSearchColLocationDetail]) + ",";
       line += WholeNumber(r->Size) + ",";
-      line += Quoted(c[7]) + ",";
+      line += Quoted(c[kSearchColType]) + ",";
       line += Quoted(FormatDosTime(time_picture, r->Time)) + ",";
       line += WholeNumber(r->ClusterBytes) + "," + WholeNumber(r->ClusterBytes - r->Size) + ",";
-      line += Quoted(r->Version) + "," + Quoted(c[12]);
+      line += Quoted(r->Version) + "," + Quoted(c[kSearchColComment]);
     } else {
       continue;
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "browse/row_format.h"
 #include "export/clipboard_settings_form.h"
 #include "export/export_command.h"
 #include "export/listing.h"
@@ -436,11 +437,11 @@ TEST_F(ExportTest, SearchListModes) {
   f.ClusterBytes = 4096;
   f.Time = PackDosTime({2024, 1, 31, 23, 59, 0});
   f.Version = "1.0";
-  f.ColumnTexts[3] = Sj("分類A");
-  f.ColumnTexts[4] = Sj("棚");
-  f.ColumnTexts[5] = "3";
-  f.ColumnTexts[7] = Sj("TXTファイル");
-  f.ColumnTexts[12] = Sj("コメント");
+  f.ColumnTexts[kSearchColClassification] = Sj("分類A");
+  f.ColumnTexts[kSearchColLocation] = Sj("棚");
+  f.ColumnTexts[kSearchColLocationDetail] = "3";
+  f.ColumnTexts[kSearchColType] = Sj("TXTファイル");
+  f.ColumnTexts[kSearchColComment] = Sj("コメント");
   TRecord d;
   d.Kind = kKindFolder;
   d.Name = "sub";
