@@ -173,7 +173,10 @@ MediumRecord Catalog::MediumSnapshot(EntryId id) const {
 
 std::int64_t Catalog::BlockOffset(int m) const {
   std::int64_t sum = 0;
-  for (int i = 0; i < m && i < kMediaSlots; ++i) sum += std::max(Medium(i).EntryCount, 0);
+  for (int i = 0; i < m && i < kMediaSlots; ++i) {
+    const std::int32_t n = Medium(i).EntryCount;  // packed field: copied, never bound to a reference
+    if (n > 0) sum += n;
+  }
   return kEntryAreaOffset + sum * static_cast<std::int64_t>(sizeof(EntryRecord));
 }
 
