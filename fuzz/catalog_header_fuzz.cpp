@@ -15,10 +15,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace fv;
   auto& fs = fuzz::FreshFiles();
   // Short inputs are padded so that most of them reach the checks.
-  std::string bytes(reinterpret_cast<const char*>(data), size);
-  if (bytes.size() < static_cast<std::size_t>(kEntryAreaOffset) && size > 0 && data[0] != 0xFF)
-    bytes.resize(static_cast<std::size_t>(kEntryAreaOffset), '\0');
-  fuzz::Put(fs, "/c.fvd", bytes);
+  static auto bytes = std::make_shared<std::string>();
+  bytes->assign(reinterpret_cast<const char*>(data), size);
+  if (bytes->size() < static_cast<std::size_t>(kEntryAreaOffset) && size > 0 && data[0] != 0xFF)
+    bytes->resize(static_cast<std::size_t>(kEntryAreaOffset), '\0');
+  fs.files["/c.fvd"] = bytes;
   static Catalog* cat = new Catalog;
   if (!cat->LoadCatalog("/c.fvd")) return 0;
   cat->LoadLongNameFile();

@@ -15,7 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace fv;
   auto& fs = fuzz::FreshFiles();
   // Three media of 3 entries: A deleted, B and C live.
-  std::string file(static_cast<std::size_t>(kEntryAreaOffset), '\0');
+  static std::string file;
+  file.assign(static_cast<std::size_t>(kEntryAreaOffset), '\0');
   const char* names[] = {"", "B", "C"};
   for (int s = 0; s < 3; ++s) {
     MediumRecord m{};
@@ -37,9 +38,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   fuzz::Put(fs, "/c.fvd", file);
   // Short inputs are placed over a valid empty header and slots.
-  std::string lfn(reinterpret_cast<const char*>(data), size);
+  static std::string lfn;
+  lfn.assign(reinterpret_cast<const char*>(data), size);
   if (size > 0 && data[0] == 0xAB) {
-    std::string base(static_cast<std::size_t>(kLongNameRecordsOffset), '\0');
+    static std::string base;
+    base.assign(static_cast<std::size_t>(kLongNameRecordsOffset), '\0');
     LongNameHeader h{};
     h.Format = 2;
     h.SlotCount = 2000;
@@ -47,11 +50,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::memcpy(base.data() + 8, data + 1, std::min<std::size_t>(size - 1, 8));
     for (std::size_t i = 9, at = 512; i + 12 <= size && at < 512 + 3 * 1312; i += 12, at += 1312)
       std::memcpy(base.data() + at + 288, data + i, 12);
-    lfn = base + std::string(reinterpret_cast<const char*>(data), size);
+    lfn.assign(base).append(reinterpret_cast<const char*>(data), size);
   }
   fuzz::Put(fs, "/c.lfn", lfn);
 
-  Catalog cat;
+  static Catalog& cat = *new Catalog;
   if (!cat.LoadCatalog("/c.fvd")) std::abort();
   cat.LoadLongNameFile();
   for (int s = 0; s < 3; ++s) {
@@ -65,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)cat.LongNames().PicturePath(s);
   }
   cat.Optimise();
-  Catalog again;
+  static Catalog& again = *new Catalog;
   if (!again.LoadCatalog("/c.fvd")) std::abort();
   if (again.Counts().LiveMedia != 2 || again.Counts().UsedSlots != 2) std::abort();
   again.LoadLongNameFile();

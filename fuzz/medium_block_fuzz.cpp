@@ -21,13 +21,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string block(reinterpret_cast<const char*>(data + 1), size - 1);
   const int count = static_cast<int>(block.size() / sizeof(EntryRecord)) + extra;
   if (count < 1 || count > 4000) return 0;
-  std::string file(static_cast<std::size_t>(kEntryAreaOffset), '\0');
+  static auto file = std::make_shared<std::string>();
+  file->assign(static_cast<std::size_t>(kEntryAreaOffset), '\0');
   MediumRecord m{};
   m.Name = "M";
   m.EntryCount = count;
-  std::memcpy(file.data(), &m, sizeof m);
-  file += block;
-  fuzz::Put(fs, "/c.fvd", file);
+  std::memcpy(file->data(), &m, sizeof m);
+  file->append(block);
+  fs.files["/c.fvd"] = file;
   static Catalog* cat = new Catalog;
   if (!cat->LoadCatalog("/c.fvd")) std::abort();
   const bool loaded = cat->LoadMedium(0);

@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/files.h"
 #include "platform/messages.h"
@@ -16,6 +17,25 @@ namespace fv::fuzz {
 class MemFileSystem : public FileSystem {
  public:
   std::map<std::string, std::shared_ptr<std::string>> files;
+  // Buffers of removed files, reused so that big files cost no fresh pages.
+  std::vector<std::shared_ptr<std::string>> pool;
+
+  void Recycle(std::shared_ptr<std::string> d) {
+    if (d && d.use_count() == 1) {
+      d->clear();
+      pool.push_back(std::move(d));
+    }
+  }
+  std::shared_ptr<std::string> Take() {
+    if (pool.empty()) return std::make_shared<std::string>();
+    auto d = std::move(pool.back());
+    pool.pop_back();
+    return d;
+  }
+  void Clear() {
+    for (auto& [path, d] : files) Recycle(std::move(d));
+    files.clear();
+  }
 
   class MemFile : public File {
    public:
@@ -50,7 +70,8 @@ class MemFileSystem : public FileSystem {
   std::unique_ptr<File> Open(const std::string& path, OpenMode mode, std::string& err) override {
     auto it = files.find(path);
     if (mode == OpenMode::CreateTrunc) {
-      auto d = std::make_shared<std::string>();
+      auto d = Take();
+      if (it != files.end()) Recycle(std::move(it->second));
       files[path] = d;
       return std::make_unique<MemFile>(d);
     }
@@ -62,15 +83,25 @@ class MemFileSystem : public FileSystem {
   }
   bool Exists(const std::string& path) override { return files.count(path) > 0; }
   bool IsDirectory(const std::string&) override { return false; }
-  bool Remove(const std::string& path, std::string&) override { return files.erase(path) > 0; }
+  bool Remove(const std::string& path, std::string&) override {
+    auto it = files.find(path);
+    if (it == files.end()) return false;
+    auto d = std::move(it->second);
+    files.erase(it);
+    Recycle(std::move(d));
+    return true;
+  }
   bool Rename(const std::string& from, const std::string& to, std::string& err) override {
     auto it = files.find(from);
     if (it == files.end()) {
       err = "No such file or directory";
       return false;
     }
-    files[to] = it->second;
-    files.erase(from);
+    auto d = std::move(it->second);
+    files.erase(it);
+    auto& slot = files[to];
+    Recycle(std::move(slot));
+    slot = std::move(d);
     return true;
   }
   bool CreateDirs(const std::string&, std::string&) override { return true; }
@@ -90,12 +121,14 @@ inline MemFileSystem& FreshFiles() {
     Platform().messages = &quiet;
     return f;
   }();
-  fs->files.clear();
+  fs->Clear();
   return *fs;
 }
 
-inline void Put(MemFileSystem& fs, const std::string& path, std::string data) {
-  fs.files[path] = std::make_shared<std::string>(std::move(data));
+inline void Put(MemFileSystem& fs, const std::string& path, const std::string& data) {
+  auto d = fs.Take();
+  d->assign(data);
+  fs.files[path] = d;
 }
 
 }  // namespace fv::fuzz

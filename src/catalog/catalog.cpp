@@ -281,8 +281,11 @@ bool Catalog::LoadCatalog(const std::string& path_in) {
     last_failure_ = LoadFailure::IoError;
     return false;
   }
-  std::vector<MediumRecord> media(kMediaSlots);
-  std::vector<CommentRecord> comments(kCommentSlots);
+  // Read into the spare tables; they become the open ones only on success.
+  std::vector<MediumRecord>& media = spare_media_;
+  std::vector<CommentRecord>& comments = spare_comments_;
+  media.resize(kMediaSlots);
+  comments.resize(kCommentSlots);
   {
     std::string err;
     auto f = fs.Open(path, OpenMode::Read, err);
@@ -318,8 +321,8 @@ bool Catalog::LoadCatalog(const std::string& path_in) {
     }
   }
   const bool other_catalog = path != path_;
-  media_ = std::move(media);
-  comments_ = std::move(comments);
+  media_.swap(media);
+  comments_.swap(comments);
   SetCatalogPath(path);
   loaded_medium_ = -1;
   loaded_count_ = 0;

@@ -126,6 +126,7 @@ class LongNameStore {
   std::string path_;
   LongNameHeader header_{};
   std::vector<MediaSideRecord> slots_;
+  std::vector<MediaSideRecord> spare_slots_;  // LoadLongNameFile reads here first
   std::vector<LongNameRecord> records_;  // RecordCount used; grows with data
   std::vector<std::pair<EntryId, std::int32_t>> index_;  // sorted by id
   std::vector<std::int32_t> loaded_map_;                  // per entry index, -1 = none
@@ -280,6 +281,10 @@ class Catalog {
   std::string path_, lfn_path_, dup_path_, lik_path_;
   std::vector<MediumRecord> media_;
   std::vector<CommentRecord> comments_;
+  std::vector<MediumRecord> spare_media_;  // LoadCatalog reads here first
+  std::vector<CommentRecord> spare_comments_;
+  std::vector<MediumRecord> next_media_;  // optimisation's next table
+  std::vector<CommentRecord> next_comments_;
   std::unique_ptr<EntryRecord[]> entries_;
   std::int64_t entry_capacity_ = 0;
   MediaCounts counts_;

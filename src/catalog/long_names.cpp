@@ -19,7 +19,6 @@ void LongNameStore::ResetLongNames() {
   header_.SlotCount = kMediaSlots;
   slots_.assign(kMediaSlots, MediaSideRecord{});
   records_.clear();
-  records_.shrink_to_fit();
   index_.clear();
   loaded_map_.clear();
 }
@@ -61,7 +60,8 @@ bool LongNameStore::LoadLongNameFile() {
     return false;
   }
   LongNameHeader header;
-  std::vector<MediaSideRecord> slots(kMediaSlots);
+  std::vector<MediaSideRecord>& slots = spare_slots_;
+  slots.resize(kMediaSlots);
   if (!f->ReadExact(0, &header, sizeof header) ||
       !f->ReadExact(kLongNameSlotsOffset, slots.data(), slots.size() * sizeof(MediaSideRecord))) {
     ResetLongNames();
@@ -87,7 +87,7 @@ bool LongNameStore::LoadLongNameFile() {
     return false;
   }
   header_ = header;
-  slots_ = std::move(slots);
+  slots_.swap(slots);
   records_ = std::move(records);
   RebuildIndex();
   return true;

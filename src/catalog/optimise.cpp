@@ -224,7 +224,8 @@ bool Catalog::Optimise(const StatusSink& status) {
 
   // Comments of removed media are freed; they go out with the first header
   // write.
-  std::vector<CommentRecord> comments = comments_;
+  std::vector<CommentRecord>& comments = next_comments_;
+  comments = comments_;
   for (auto& c : comments) {
     if (c.Owner < 0) continue;
     const int m = MediumOf(c.Owner);
@@ -253,7 +254,8 @@ bool Catalog::Optimise(const StatusSink& status) {
     }
 
     // The table after this run.
-    std::vector<MediumRecord> media = media_;
+    std::vector<MediumRecord>& media = next_media_;
+    media = media_;
     std::int64_t at = w;
     for (int q = 0; q < r; ++q) {
       media[static_cast<std::size_t>(k + q)] = media_[static_cast<std::size_t>(i + q)];
@@ -314,7 +316,8 @@ bool Catalog::Optimise(const StatusSink& status) {
   }
 
   // Every slot from k on becomes free; the file ends after the last block.
-  std::vector<MediumRecord> media = media_;
+  std::vector<MediumRecord>& media = next_media_;
+  media = media_;
   for (int s = k; s < kMediaSlots; ++s) std::memset(&media[static_cast<std::size_t>(s)], 0, sizeof(MediumRecord));
   const std::int64_t t = kEntryAreaOffset + w * rec;
   if (!WriteJournal(t, 0, 0, t, 0, 0, media, comments, f.get())) return stop(path_, std::string());
