@@ -238,6 +238,7 @@ bool Catalog::Optimise(const StatusSink& status) {
   int k = d0;                                                    // next target slot
   int moved = 0;
   std::vector<char> buf;
+  bool tail_done = false;
   int i = d0;
   while (i < used) {
     if (!SlotLive(i)) {
@@ -262,7 +263,13 @@ bool Catalog::Optimise(const StatusSink& status) {
       media[static_cast<std::size_t>(k + q)].FirstEntry = static_cast<std::int32_t>(at);
       at += media_[static_cast<std::size_t>(i + q)].EntryCount;
     }
-    const int gap_slots = i - k;  // each holds at least one entry of the gap
+    // The last run also ends the pass: the slots after it become free and
+    // the file is cut after it, within the same step.
+    bool last = true;
+    for (int x = j; x < used && last; ++x) last = !SlotLive(x);
+    const int gap_slots = last ? 0 : i - k;  // each holds at least one entry of the gap
+    if (last)
+      for (int x = k + r; x < kMediaSlots; ++x) std::memset(&media[static_cast<std::size_t>(x)], 0, sizeof(MediumRecord));
     for (int p = 0; p < gap_slots; ++p) {
       MediumRecord& d = media[static_cast<std::size_t>(k + r + p)];
       std::memset(&d, 0, sizeof d);
@@ -283,7 +290,8 @@ bool Catalog::Optimise(const StatusSink& status) {
     const std::int64_t dst = kEntryAreaOffset + w * rec;
     const std::int64_t bytes = n * rec;
     const bool overlap = n > g;
-    if (!WriteJournal(dst, src, overlap ? bytes : 0, -1, k, r, media, comments, f.get())) {
+    const std::int64_t cut = last ? dst + bytes : -1;
+    if (!WriteJournal(dst, src, overlap ? bytes : 0, cut, k, r, media, comments, f.get())) {
       return stop(path_, std::string());
     }
     if (!Step("journal")) return false;
@@ -298,16 +306,23 @@ bool Catalog::Optimise(const StatusSink& status) {
       fs.Remove(JournalPath(path_), ignored);
       return stop(path_, err);
     }
-    if (!f->Sync()) return stop(path_, f->LastError());
+    // Without the block in the journal, the copy must be on disk before the
+    // table names it; with it, a replay redoes the copy, and the table
+    // write's sync covers both.
+    if (!overlap && !f->Sync()) return stop(path_, f->LastError());
     if (!Step("copy")) return false;
     if (fs.Exists(lfn_path_) && !long_names_.WriteSlots(k, r)) return stop(path_, std::string());
     if (!Step("longnames")) return false;
     media_ = media;
     comments_ = comments;
-    if (!WriteHeaderArea(true)) return stop(path_, std::string());
+    if (!f->WriteAt(kMediaTableOffset, media_.data(), kMediaTableBytes) ||
+        !f->WriteAt(kCommentTableOffset, comments_.data(), kCommentTableBytes) || (last && !f->Truncate(cut)) ||
+        !f->Sync())
+      return stop(path_, f->LastError());
     if (!Step("table")) return false;
     std::string ignored;
     fs.Remove(JournalPath(path_), ignored);
+    tail_done = last;
 
     w += n;
     k += r;
@@ -315,24 +330,25 @@ bool Catalog::Optimise(const StatusSink& status) {
     moved += r;
   }
 
-  // Every slot from k on becomes free; the file ends after the last block.
-  std::vector<MediumRecord>& media = next_media_;
-  media = media_;
-  for (int s = k; s < kMediaSlots; ++s) std::memset(&media[static_cast<std::size_t>(s)], 0, sizeof(MediumRecord));
-  const std::int64_t t = kEntryAreaOffset + w * rec;
-  if (!WriteJournal(t, 0, 0, t, 0, 0, media, comments, f.get())) return stop(path_, std::string());
-  if (!Step("final-journal")) return false;
-  media_ = media;
-  comments_ = comments;
-  if (!WriteHeaderArea(true)) return stop(path_, std::string());
-  if (!f->Truncate(t) || !f->Sync()) return stop(path_, f->LastError());
-  {
-    std::string ignored;
-    fs.Remove(JournalPath(path_), ignored);
+  // Only deleted media after the last run (or no run at all): every slot
+  // from k on becomes free and the file ends after the last block. No
+  // journal is needed: the bytes of the used slots do not change, so a
+  // table written only in part still ends its walk at a blank slot, after
+  // which nothing is read; the truncation only drops unreferenced bytes.
+  if (!tail_done) {
+    std::vector<MediumRecord>& media = next_media_;
+    media = media_;
+    for (int s = k; s < kMediaSlots; ++s) std::memset(&media[static_cast<std::size_t>(s)], 0, sizeof(MediumRecord));
+    const std::int64_t t = kEntryAreaOffset + w * rec;
+    media_ = media;
+    comments_ = comments;
+    if (!f->WriteAt(kMediaTableOffset, media_.data(), kMediaTableBytes) ||
+        !f->WriteAt(kCommentTableOffset, comments_.data(), kCommentTableBytes) || !f->Truncate(t) || !f->Sync())
+      return stop(path_, f->LastError());
+    if (!Step("truncated")) return false;
   }
   f.reset();
   Recount();
-  if (!Step("truncated")) return false;
 
   // Long names: the remaining media's records packed in slot order.
   {
