@@ -190,8 +190,8 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
 }  // namespace
 
-BENCHMARK(BM_ReadBaseline)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_LoadMedium)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_ReadBaseline)->Unit(benchmark::kMillisecond)->Iterations(10);
+BENCHMARK(BM_LoadMedium)->Unit(benchmark::kMillisecond)->Iterations(10);
 BENCHMARK(BM_WriteBaseline)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_StoreScannedMedium)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_CopyBaseline)->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -208,7 +208,7 @@ int main(int argc, char** argv) {
     std::printf("%-40s %.2fx (target <= %.1fx) %s\n", what, r, target, r <= target ? "ok" : "OVER");
   };
   std::printf("\n");
-  ratio("LoadMedium 1,000,000 vs read()", "BM_LoadMedium/iterations:5", "BM_ReadBaseline/iterations:5", 1.5);
+  ratio("LoadMedium 1,000,000 vs read()", "BM_LoadMedium/iterations:10", "BM_ReadBaseline/iterations:10", 1.5);
   ratio("StoreScannedMedium 1,000,000 vs write()", "BM_StoreScannedMedium/iterations:3",
         "BM_WriteBaseline/iterations:3", 1.5);
   ratio("Optimise moving 1,000,000 vs copy", "BM_Optimise/iterations:3", "BM_CopyBaseline/iterations:3", 2.0);

@@ -409,26 +409,34 @@ bool Catalog::LoadMedium(int m) {
       last_failure_ = LoadFailure::IoError;
       return false;
     }
-    const std::size_t bytes = static_cast<std::size_t>(count) * sizeof(EntryRecord);
-    std::size_t got = 0;
-    if (!f->ReadAt(BlockOffset(m), entries_.get(), bytes, got)) {
-      ReportFileError(path_, f->LastError());
-      last_failure_ = LoadFailure::IoError;
-      return false;
-    }
-    if (got < bytes) {
-      last_failure_ = LoadFailure::TooShort;
-      return false;
+    // Straight into the entry table, a large piece at a time, each piece
+    // checked while it is still in the cache. Links from the file are
+    // untrusted: a link that cannot belong to a breadth-first tree of this
+    // block is cut, so no reader leaves the block or walks in a circle.
+    constexpr std::int32_t kPiece = 8192;
+    const std::int64_t at = BlockOffset(m);
+    EntryRecord* e = entries_.get();
+    for (std::int32_t from = 0; from < count; from += kPiece) {
+      const std::int32_t n = std::min(kPiece, count - from);
+      const std::size_t bytes = static_cast<std::size_t>(n) * sizeof(EntryRecord);
+      std::size_t got = 0;
+      if (!f->ReadAt(at + static_cast<std::int64_t>(from) * static_cast<std::int64_t>(sizeof(EntryRecord)), e + from,
+                     bytes, got)) {
+        ReportFileError(path_, f->LastError());
+        last_failure_ = LoadFailure::IoError;
+        return false;
+      }
+      if (got < bytes) {
+        last_failure_ = LoadFailure::TooShort;
+        return false;
+      }
+      for (std::int32_t i = from; i < from + n; ++i) {
+        if (i == 0 || e[i].Parent < 0 || e[i].Parent >= i) e[i].Parent = -1;
+        if (e[i].FirstChild <= i || e[i].FirstChild >= count) e[i].FirstChild = -1;
+      }
     }
   }
-  // Links from the file are untrusted: a link that cannot belong to a
-  // breadth-first tree of this block is cut, so no reader leaves the block
-  // or walks in a circle.
   EntryRecord* e = entries_.get();
-  for (std::int32_t i = 0; i < count; ++i) {
-    if (i == 0 || e[i].Parent < 0 || e[i].Parent >= i) e[i].Parent = -1;
-    if (e[i].FirstChild <= i || e[i].FirstChild >= count) e[i].FirstChild = -1;
-  }
   EntryRecord& sentinel = e[count];
   std::memset(&sentinel, 0, sizeof sentinel);
   sentinel.Parent = -1;
