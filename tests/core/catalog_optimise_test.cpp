@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <cstring>
 
 #include "catalog/catalog.h"
@@ -190,6 +194,43 @@ TEST_F(OptimiseTest, AStopAtAnyStepLeavesACompleteCatalog) {
     EXPECT_EQ(again.Counts().UsedSlots, 4) << "stopped at " << stopped;
     EXPECT_EQ(ReadFile(path).size(), 2906000u + 64 * kRec) << "stopped at " << stopped;
     ExpectCatalog(path, {A, C, D, F});
+  }
+}
+
+// The same with a real process death while a large block moves over itself.
+TEST_F(OptimiseTest, AProcessKilledWhileMovingLeavesACompleteCatalog) {
+  const FakeMedium A = Named("A", 5), B = Named("B", 3), C = Named("C", 60000);
+  for (int delay_us : {0, 1000, 3000}) {
+    {
+      Catalog c;
+      Build(c, {A, B, C}, {1});
+    }
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      Catalog c;
+      c.LoadCatalog(path);
+      c.LoadLongNameFile();
+      c.crashPoint = [&](const char* step) {
+        if (std::string(step) == "journal") {
+          if (write(fds[1], "j", 1) != 1) _exit(2);
+          usleep(static_cast<useconds_t>(delay_us));
+        }
+        return true;
+      };
+      c.Optimise();
+      pause();  // killed here at the latest
+      _exit(0);
+    }
+    char ch = 0;
+    ASSERT_EQ(read(fds[0], &ch, 1), 1);
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    close(fds[0]);
+    close(fds[1]);
+    ExpectCatalog(path, {A, C});
   }
 }
 
