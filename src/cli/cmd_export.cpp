@@ -6,6 +6,7 @@
 
 #include <memory>
 
+#include "browse/hierarchy.h"
 #include "catalog/catalog.h"
 #include "cli/commands.h"
 #include "export/catalog_source.h"
@@ -22,73 +23,38 @@ struct Resolved {
   EntryId node = -1;
 };
 
-TRecord RowOf(const EntryRecord& e, EntryId id, std::string name) {
-  TRecord r;
-  r.Id = id;
-  r.Parent = e.Parent;
-  r.FirstChild = e.FirstChild;
-  r.Kind = e.Kind;
-  r.Attributes = e.Attributes;
-  r.Name = std::move(name);
-  r.Size = e.Size;
-  r.Time = e.Time;
-  r.Mark = e.Mark;
-  r.Version = e.Version.str();
-  r.DirectFolders = e.DirectFolders;
-  r.DirectFiles = e.DirectFiles;
-  r.AllFolders = e.AllFolders;
-  r.AllFiles = e.AllFiles;
-  r.ClusterBytes = e.ClusterBytes;
-  r.CommentIndex = e.CommentIndex;
-  return r;
-}
-
-// Resolves a cp932 path; false with a UTF-8 reason.
-bool Resolve(Catalog& cat, const std::string& path, Resolved& out, std::string& why) {
-  std::vector<std::string> parts;
-  for (std::size_t start = 0;;) {
-    const std::size_t end = path.find('\\', start);
-    parts.push_back(path.substr(start, end == std::string::npos ? std::string::npos : end - start));
-    if (end == std::string::npos) break;
-    start = end + 1;
-  }
-  if (parts.size() > 1 && parts.back().empty()) parts.pop_back();
-  int m = -1;
-  for (int i = 0; i < kMediaSlots && m < 0; ++i)
-    if (cat.SlotLive(i) && cat.Medium(i).Name.view() == parts[0]) m = i;
-  if (m < 0) {
-    why = "no medium named '" + text::Cp932ToUtf8(parts[0]) + "'";
-    return false;
-  }
-  if (parts.size() == 1) {
-    out.row = RowOf(cat.Medium(m).Root, MakeEntryId(m, 0), cat.Medium(m).Name.str());
-    out.level = NodeLevel::Catalog;
-    out.node = -1;
-    return true;
-  }
-  if (!cat.LoadMedium(m)) {
-    why = "cannot read the medium '" + text::Cp932ToUtf8(parts[0]) + "'";
-    return false;
-  }
-  int at = 0, parent = 0;
-  for (std::size_t k = 1; k < parts.size(); ++k) {
-    const int first = cat.Entry(at).FirstChild;
-    int found = -1;
-    for (int i = first; first > at && i < cat.LoadedCount() && cat.Entry(i).Parent == at; ++i)
-      if (cat.LoadedFullName(i) == parts[k]) {
-        found = i;
+// Resolves a cp932 path to a row of its folder's file list, as the tree and
+// the list show it; false with a UTF-8 reason.
+bool Resolve(Browser& browser, std::string path, Resolved& out, std::string& why) {
+  // The last separator between characters (a trail byte may be a backslash).
+  std::size_t sep = std::string::npos;
+  for (std::size_t i = 0; i < path.size(); i += text::CharLen(path, i))
+    if (path[i] == '\\') {
+      if (i + 1 == path.size()) {
+        path.pop_back();  // a final separator is ignored
         break;
       }
-    if (found < 0) {
-      why = "nothing named '" + text::Cp932ToUtf8(parts[k]) + "' in '" + text::Cp932ToUtf8(path) + "'";
+      sep = i;
+    }
+  EntryId node = -1;
+  if (sep != std::string::npos) {
+    const auto chain = browser.ResolvePath(std::string_view(path).substr(0, sep));
+    if (!chain || chain->empty()) {
+      why = "no folder '" + text::Cp932ToUtf8(path.substr(0, sep)) + "'";
       return false;
     }
-    parent = at;
-    at = found;
+    node = chain->back();
   }
-  out.row = RowOf(cat.Entry(at), MakeEntryId(m, at), cat.LoadedFullName(at));
-  out.level = parent == 0 ? NodeLevel::Medium : NodeLevel::Folder;
-  out.node = MakeEntryId(m, parent);
+  const std::string name = sep == std::string::npos ? path : path.substr(sep + 1);
+  browser.BuildFileList(node);
+  const int row = browser.FindFileRow(name);
+  if (row < 0) {
+    why = "nothing named '" + text::Cp932ToUtf8(name) + "' in '" + text::Cp932ToUtf8(path) + "'";
+    return false;
+  }
+  out.row = browser.file_list.rows[static_cast<std::size_t>(row)];
+  out.node = node;
+  out.level = node < 0 ? NodeLevel::Catalog : EntryOf(node) == 0 ? NodeLevel::Medium : NodeLevel::Folder;
   return true;
 }
 
@@ -107,11 +73,12 @@ int Run(const Args& in) {
   if (!cat.LoadCatalog(args[0])) return Fail(kFailed, "cannot open the catalog '" + args[0] + "'");
   cat.LoadLongNameFile();
 
+  Browser browser(cat);
   std::vector<Resolved> rows;
   for (std::size_t i = 1; i < args.size(); ++i) {
     Resolved r;
     std::string why;
-    if (!Resolve(cat, text::Utf8ToCp932(args[i]), r, why)) return Fail(kFailed, why);
+    if (!Resolve(browser, text::Utf8ToCp932(args[i]), r, why)) return Fail(kFailed, why);
     if (!rows.empty() && (r.node != rows[0].node || r.level != rows[0].level))
       return Fail(kUsage, "every PATH must name a row of the same folder");
     rows.push_back(std::move(r));

@@ -1,5 +1,7 @@
 #include "export/catalog_source.h"
 
+#include "browse/comments.h"
+
 namespace fv {
 
 bool CatalogExportSource::LoadMedium(int m) { return m >= 0 && m < kMediaSlots && cat_.LoadMedium(m); }
@@ -11,9 +13,7 @@ std::string CatalogExportSource::MediumName(int m) const {
 }
 
 std::string CatalogExportSource::CommentText(int k) const {
-  if (k < 0 || k >= kCommentSlots) return {};
-  const CommentRecord& c = cat_.Comment(k);
-  return c.Owner == -1 ? std::string() : c.Text.str();
+  return fv::CommentText(cat_, k);
 }
 
 }  // namespace fv

@@ -11,7 +11,8 @@ namespace {
 
 using test::Sj;
 
-// DISC1 holding F (file1, sub (a.txt, b.txt), file2), stored as a read stores it.
+// DISC1 holding F (file1, ソsub (a.txt, b.txt), file2), stored as a read stores it. The
+// second byte of ソ is a backslash.
 class ExportCliTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -24,7 +25,7 @@ class ExportCliTest : public ::testing::Test {
       int parent, first;
       bool folder;
       const char* name;
-    } rows[] = {{-1, 1, true, "DISC1"}, {0, 2, true, "F"},      {1, -1, false, "file1"}, {1, 5, true, "sub"},
+    } rows[] = {{-1, 1, true, "DISC1"}, {0, 2, true, "F"},      {1, -1, false, "file1"}, {1, 5, true, "ソsub"},
                 {1, -1, false, "file2"}, {3, -1, false, "a.txt"}, {3, -1, false, "b.txt"}};
     std::vector<std::string> names;
     for (const Row& r : rows) names.push_back(Sj(r.name));
@@ -57,15 +58,15 @@ class ExportCliTest : public ::testing::Test {
 TEST_F(ExportCliTest, WritesTheExportOfTheNamedRows) {
   WriteSettingInteger(SettingKey::REG_ClipBordTree, 1);
   EXPECT_EQ(Cli("'DISC1\\F' --form 2"),
-            "F\r\n  ├  file1\r\n  ├  sub\r\n  │     ├  a.txt\r\n  │     └  b.txt\r\n  └  file2\r\n");
+            "F\r\n  ├  file1\r\n  ├  ソsub\r\n  │     ├  a.txt\r\n  │     └  b.txt\r\n  └  file2\r\n");
   WriteSettingInteger(SettingKey::REG_ClipBordTree, 0);
   WriteSettingInteger(SettingKey::REG_ClipBordFolder, 1);
-  EXPECT_EQ(Cli("'DISC1\\F\\sub\\a.txt' 'DISC1\\F\\sub\\b.txt' --form 1 --simple --cp932"),
-            "F/sub/a.txt\r\nF/sub/b.txt\r\n");
-  EXPECT_EQ(Cli("'DISC1\\F\\file2' --form 3"), "\"名前\"\r\n[メディア名：DISC1]\r\n\"F/file1\"\r\n\"F/sub/a.txt\"\r\n"
-                                               "\"F/sub/b.txt\"\r\n\"F/file2\"\r\n\r\n");
+  EXPECT_EQ(Cli("'DISC1\\F\\ソsub\\a.txt' 'DISC1\\F\\ソsub\\b.txt' --form 1 --simple --cp932"),
+            Sj("F/ソsub/a.txt\r\nF/ソsub/b.txt\r\n"));
+  EXPECT_EQ(Cli("'DISC1\\F\\file2' --form 3"), "\"名前\"\r\n[メディア名：DISC1]\r\n\"F/file1\"\r\n\"F/ソsub/a.txt\"\r\n"
+                                               "\"F/ソsub/b.txt\"\r\n\"F/file2\"\r\n\r\n");
   EXPECT_EQ(text::Cp932ToUtf8(Cli("DISC1 --form 3 --cp932")),
-            "\"名前\"\r\n【メディア名：DISC1】\r\n\"F/file1\"\r\n\"F/sub/a.txt\"\r\n\"F/sub/b.txt\"\r\n\"F/file2\"\r\n\r\n");
+            "\"名前\"\r\n【メディア名：DISC1】\r\n\"F/file1\"\r\n\"F/ソsub/a.txt\"\r\n\"F/ソsub/b.txt\"\r\n\"F/file2\"\r\n\r\n");
 }
 
 TEST_F(ExportCliTest, RefusesBadArguments) {
@@ -74,7 +75,7 @@ TEST_F(ExportCliTest, RefusesBadArguments) {
   EXPECT_EQ(rc, 2);
   Cli("'DISC1\\F' --form 2 --simple", &rc);
   EXPECT_EQ(rc, 2);
-  Cli("'DISC1\\F\\file1' 'DISC1\\F\\sub\\a.txt' --form 0", &rc);
+  Cli("'DISC1\\F\\file1' 'DISC1\\F\\ソsub\\a.txt' --form 0", &rc);
   EXPECT_EQ(rc, 2);
   Cli("'DISC1\\nothing' --form 0", &rc);
   EXPECT_EQ(rc, 1);

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 
+#include "browse/hierarchy.h"
 #include "browse/row_format.h"
 #include "export/clipboard_settings_form.h"
 #include "export/export_command.h"
@@ -98,24 +99,8 @@ class FakeCatalog : public ExportCatalog {
   // The file-list row of an entry, as the browsing list fills it.
   TRecord Row(int m, int e) const {
     const auto& med = media[static_cast<std::size_t>(m)];
-    const EntryRecord& r = med.entries[static_cast<std::size_t>(e)];
     TRecord t;
-    t.Id = MakeEntryId(m, e);
-    t.Parent = r.Parent;
-    t.FirstChild = r.FirstChild;
-    t.Kind = r.Kind;
-    t.Attributes = r.Attributes;
-    t.Name = med.names[static_cast<std::size_t>(e)];
-    t.Size = r.Size;
-    t.Time = r.Time;
-    t.ClusterBytes = r.ClusterBytes;
-    t.CommentIndex = r.CommentIndex;
-    t.Mark = r.Mark;
-    t.Version = r.Version.str();
-    t.DirectFolders = r.DirectFolders;
-    t.DirectFiles = r.DirectFiles;
-    t.AllFolders = r.AllFolders;
-    t.AllFiles = r.AllFiles;
+    FillRow(t, MakeEntryId(m, e), med.entries[static_cast<std::size_t>(e)], med.names[static_cast<std::size_t>(e)]);
     return t;
   }
 
