@@ -53,15 +53,15 @@ Browser::Browser(Catalog& catalog) : cat_(catalog) {}
 std::string Browser::LoadedName(int e) const { return cat_.LoadedFullName(e); }
 
 int Browser::BuildRows(EntryId n, RowList& list) {
-  list.Clear();
+  list.clear();
   if (n < 0) {
     for (int m = 0; m < kMediaSlots && cat_.SlotUsed(m); ++m) {
       if (!MediumVisible(cat_, m)) continue;
       const MediumRecord& medium = cat_.Medium(m);
-      list.rows.emplace_back();
-      FillRow(list.rows.back(), MakeEntryId(m, 0), medium.Root, medium.Name.str());
+      list.emplace_back();
+      FillRow(list.back(), MakeEntryId(m, 0), medium.Root, medium.Name.str());
     }
-    return static_cast<int>(list.rows.size());
+    return static_cast<int>(list.size());
   }
   const int m = MediumOf(n), e = EntryOf(n);
   if (m >= kMediaSlots || !cat_.LoadMedium(m)) return -1;
@@ -69,13 +69,15 @@ int Browser::BuildRows(EntryId n, RowList& list) {
   if (e >= count) return -1;
   const int first = cat_.Entry(e).FirstChild;
   if (first < 0) return 0;
-  for (int c = first; c < count; ++c) {
+  int end = first;
+  while (end < count && cat_.Entry(end).Parent == e && cat_.Entry(end).Kind != 0) ++end;
+  list.reserve(static_cast<std::size_t>(end - first));
+  for (int c = first; c < end; ++c) {
     const EntryRecord& child = cat_.Entry(c);
-    if (child.Parent != e || child.Kind == 0) break;
-    list.rows.emplace_back();
-    FillRow(list.rows.back(), MakeEntryId(m, c), child, LoadedName(c));
+    list.emplace_back();
+    FillRow(list.back(), MakeEntryId(m, c), child, LoadedName(c));
   }
-  return static_cast<int>(list.rows.size());
+  return static_cast<int>(list.size());
 }
 
 void Browser::RecordCurrent(EntryId n) {
@@ -106,7 +108,7 @@ int Browser::BuildChildList(EntryId n) {
   if (n < 0) cat_.ForgetLoadedMedium();
   int rows = BuildRows(n, child_list);
   if (rows < 0) {
-    child_list.Clear();
+    child_list.clear();
     return 0;
   }
   child_list.SortByName();
@@ -117,7 +119,7 @@ int Browser::BuildChildList(EntryId n) {
 int Browser::BuildFileList(EntryId n) {
   int rows = BuildRows(n, file_list);
   if (rows < 0) {
-    file_list.Clear();
+    file_list.clear();
     return 0;
   }
   return rows;
@@ -143,7 +145,7 @@ int Browser::PopulateFileList(EntryId n, const std::function<void(const std::str
   ctx.catalog_level = catalog_level_;
   for (int i = 0; i < count; ++i) {
     if (status && (i + 1) % 100 == 0) status(ObjectProgressText(i + 1, count));
-    FormatFileRow(file_list.rows[static_cast<std::size_t>(i)], ctx);
+    FormatFileRow(file_list[static_cast<std::size_t>(i)], ctx);
   }
   if (status) status(ObjectCountText(count));
   file_list.Sort(file_sort, [this](int c) { return FileColumnRight(c); });
@@ -158,7 +160,7 @@ void Browser::SortFileList(int column, bool shift) {
 std::vector<TreeNodeInfo> Browser::TreeChildren(EntryId n) {
   std::vector<TreeNodeInfo> nodes;
   BuildChildList(n);
-  for (const TRecord& r : child_list.rows) {
+  for (const TRecord& r : child_list) {
     if (r.Kind == kKindFile) continue;
     TreeNodeInfo t;
     t.id = r.Id;
@@ -231,8 +233,8 @@ std::optional<Browser::Location> Browser::LocationOf(EntryId id) {
 }
 
 int Browser::FindFileRow(std::string_view name) const {
-  for (std::size_t i = 0; i < file_list.rows.size(); ++i)
-    if (file_list.rows[i].Name == name) return static_cast<int>(i);
+  for (std::size_t i = 0; i < file_list.size(); ++i)
+    if (file_list[i].Name == name) return static_cast<int>(i);
   return -1;
 }
 

@@ -134,7 +134,7 @@ std::string SearchDoneText(int found) { return std::to_string(found) + J(" 件�
 int RunSearch(Browser& browser, const SearchConditions& c, const std::vector<int>& media, RowList& results,
               const PanelSink& status) {
   Catalog& cat = browser.catalog();
-  results.Clear();
+  results.clear();
   if (status) status(0, std::string());
   int found = 0;
   const int chosen = static_cast<int>(media.size());
@@ -152,8 +152,8 @@ int RunSearch(Browser& browser, const SearchConditions& c, const std::vector<int
       std::string_view name = rec.Name.view();
       if (names.HasLongName(e)) name = long_name = names.LoadedLongName(e);
       if (!MatchEntry(c, rec, name, comment_text)) continue;
-      results.rows.emplace_back();
-      TRecord& row = results.rows.back();
+      results.emplace_back();
+      TRecord& row = results.back();
       FillRow(row, MakeEntryId(m, e), rec, std::string(name));
       row.ParentPath = browser.EntryPath(m, e);
       if (++found >= kSearchResultCapacity) break;
@@ -170,7 +170,7 @@ void FormatSearchResults(Browser& browser, RowList& results, ExtensionImages& im
   ctx.dup_count = nullptr;
   MediumColumns columns;
   int columns_of = -1;
-  for (TRecord& row : results.rows) {
+  for (TRecord& row : results) {
     int m = MediumOf(row.Id);
     if (m != columns_of) {
       const MediumRecord& md = cat.Medium(m);
@@ -181,7 +181,7 @@ void FormatSearchResults(Browser& browser, RowList& results, ExtensionImages& im
   }
   if (status) status(1, J("ソート中..."));
   results.Sort(sort, [](int c) { return SearchColumnRightAligned(c); });
-  for (std::size_t i = 0; i < results.rows.size(); ++i) results.rows[i].Parent = static_cast<std::int32_t>(i);
+  for (std::size_t i = 0; i < results.size(); ++i) results[i].Parent = static_cast<std::int32_t>(i);
   if (status) status(1, std::string());
 }
 

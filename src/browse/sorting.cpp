@@ -29,12 +29,28 @@ std::string SegmentText(const TRecord& row, int column, bool right) {
 bool IsPlainSegment(const std::vector<std::string>& texts) {
   if (texts.empty()) return true;
   std::size_t len = texts[0].size();
+  if (len > 20) return false;
   for (const std::string& t : texts) {
     if (t.size() != len) return false;
-    for (char c : t)
-      if (c != ' ' && c != ',' && (c < '0' || c > '9')) return false;
+    int digits = 0;
+    for (char c : t) {
+      if (c >= '0' && c <= '9')
+        ++digits;
+      else if (c != ' ' && c != ',')
+        return false;
+    }
+    if (digits > 19) return false;
   }
   return true;
+}
+
+// The number the digits of a plain segment make (spaces and commas skipped);
+// at most 20 characters, so it fits 64 bits.
+std::uint64_t PlainValue(const std::string& t) {
+  std::uint64_t v = 0;
+  for (char c : t)
+    if (c >= '0' && c <= '9') v = v * 10 + static_cast<std::uint64_t>(c - '0');
+  return v;
 }
 
 }  // namespace
@@ -76,42 +92,147 @@ std::string SortKeyText(const TRecord& row, const SortState& s, const std::funct
   return key;
 }
 
-void RowList::EnsureNameKeys() {
-  if (name_keys_.size() == rows.size()) return;
-  name_keys_.resize(rows.size());
-  for (std::size_t i = 0; i < rows.size(); ++i) name_keys_[i] = text::SortKey(rows[i].Name);
+TRecord& RowList::emplace_back() {
+  order_.push_back(static_cast<int>(rows_.size()));
+  rows_.emplace_back();
+  return rows_.back();
 }
 
-void RowList::ApplyOrder(std::vector<int>& order) {
-  std::vector<TRecord> sorted;
-  sorted.reserve(rows.size());
-  std::vector<std::string> keys;
-  keys.reserve(name_keys_.size());
-  for (int i : order) {
-    sorted.push_back(std::move(rows[static_cast<std::size_t>(i)]));
-    if (!name_keys_.empty()) keys.push_back(std::move(name_keys_[static_cast<std::size_t>(i)]));
+void RowList::assign(std::vector<TRecord> rows) {
+  rows_ = std::move(rows);
+  order_.resize(rows_.size());
+  std::iota(order_.begin(), order_.end(), 0);
+  Invalidate();
+}
+
+void RowList::reserve(std::size_t n) {
+  rows_.reserve(n);
+  order_.reserve(n);
+}
+
+void RowList::clear() {
+  rows_.clear();
+  order_.clear();
+  Invalidate();
+}
+
+namespace {
+
+// The collation of names made only of printable ASCII, without building
+// collation keys: each character has one primary weight and no secondary
+// difference; letters differ from their other case only at the tertiary
+// level. The tables are taken from the collation itself.
+struct AsciiCollation {
+  std::uint8_t primary[128] = {};
+  std::uint8_t tertiary[128] = {};
+
+  AsciiCollation() {
+    std::vector<char> chars;
+    for (int c = 0x20; c < 0x7F; ++c) chars.push_back(static_cast<char>(c));
+    std::stable_sort(chars.begin(), chars.end(),
+                     [](char a, char b) { return text::Compare(std::string(1, a), std::string(1, b)) < 0; });
+    std::uint8_t rank = 1;
+    for (std::size_t i = 0; i < chars.size(); ++i) {
+      if (i > 0 && text::CompareNoCase(std::string(1, chars[i - 1]), std::string(1, chars[i])) != 0) ++rank;
+      primary[static_cast<unsigned char>(chars[i])] = rank;
+    }
+    for (int c = 'A'; c <= 'Z'; ++c) {
+      const bool upper_after = text::Compare(std::string(1, static_cast<char>(c + 32)), std::string(1, static_cast<char>(c))) < 0;
+      tertiary[upper_after ? c : c + 32] = 1;
+    }
   }
-  rows.swap(sorted);
-  name_keys_.swap(keys);
+
+  static bool Applies(const std::string& s) {
+    for (char c : s)
+      if (c < 0x20 || c > 0x7E) return false;
+    return true;
+  }
+
+  int Compare(const std::string& a, const std::string& b) const {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+      std::uint8_t pa = primary[static_cast<unsigned char>(a[i])], pb = primary[static_cast<unsigned char>(b[i])];
+      if (pa != pb) return pa < pb ? -1 : 1;
+    }
+    if (a.size() != b.size()) return a.size() < b.size() ? -1 : 1;
+    for (std::size_t i = 0; i < n; ++i) {
+      std::uint8_t ta = tertiary[static_cast<unsigned char>(a[i])], tb = tertiary[static_cast<unsigned char>(b[i])];
+      if (ta != tb) return ta < tb ? -1 : 1;
+    }
+    return 0;
+  }
+};
+
+const AsciiCollation& Ascii() {
+  static const AsciiCollation table;
+  return table;
+}
+
+}  // namespace
+
+int CompareNames(const std::string& a, const std::string& b) {
+  if (AsciiCollation::Applies(a) && AsciiCollation::Applies(b)) return Ascii().Compare(a, b);
+  return text::Compare(a, b);
+}
+
+void RowList::EnsureNameKeys() {
+  if (name_key_start_.size() == rows_.size() + 1) return;
+  // All names in one buffer. When every name is printable ASCII the keys
+  // come from the tables: primary ranks, a 0 (below every rank, so a name
+  // sorts before its extensions), then the tertiary marks; compared
+  // bytewise they order as AsciiCollation::Compare does. Otherwise every
+  // key is the collation's own.
+  bool ascii = true;
+  for (const TRecord& r : rows_) ascii = ascii && AsciiCollation::Applies(r.Name);
+  const AsciiCollation& table = Ascii();
+  name_key_buf_.clear();
+  name_key_start_.assign(1, 0);
+  for (const TRecord& r : rows_) {
+    if (ascii) {
+      for (char c : r.Name) name_key_buf_.push_back(static_cast<char>(table.primary[static_cast<unsigned char>(c)]));
+      name_key_buf_.push_back('\0');
+      for (char c : r.Name) name_key_buf_.push_back(static_cast<char>(table.tertiary[static_cast<unsigned char>(c)]));
+    } else {
+      text::AppendSortKey(r.Name, name_key_buf_);
+    }
+    name_key_start_.push_back(name_key_buf_.size());
+  }
+}
+
+std::string_view RowList::NameKey(std::size_t i) const {
+  return std::string_view(name_key_buf_.data() + name_key_start_[i], name_key_start_[i + 1] - name_key_start_[i]);
+}
+
+void RowList::EnsureNameRanks() {
+  if (name_ranks_.size() == rows_.size()) return;
+  EnsureNameKeys();
+  std::vector<int> by_name(rows_.size());
+  std::iota(by_name.begin(), by_name.end(), 0);
+  std::sort(by_name.begin(), by_name.end(), [&](int a, int b) {
+    return NameKey(static_cast<std::size_t>(a)) < NameKey(static_cast<std::size_t>(b));
+  });
+  name_ranks_.assign(rows_.size(), 0);
+  std::uint32_t rank = 0;
+  for (std::size_t i = 0; i < by_name.size(); ++i) {
+    if (i > 0 && NameKey(static_cast<std::size_t>(by_name[i - 1])) != NameKey(static_cast<std::size_t>(by_name[i])))
+      ++rank;
+    name_ranks_[static_cast<std::size_t>(by_name[i])] = rank;
+  }
 }
 
 void RowList::SortByName() {
-  if (rows.size() < 2) return;
-  EnsureNameKeys();
-  std::vector<int> order(rows.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::sort(order.begin(), order.end(), [&](int a, int b) {
-    return name_keys_[static_cast<std::size_t>(a)] < name_keys_[static_cast<std::size_t>(b)];
+  if (size() < 2) return;
+  EnsureNameRanks();
+  std::sort(order_.begin(), order_.end(), [&](int a, int b) {
+    return name_ranks_[static_cast<std::size_t>(a)] < name_ranks_[static_cast<std::size_t>(b)];
   });
-  ApplyOrder(order);
 }
 
 void RowList::Sort(const SortState& s, const std::function<bool(int)>& right_aligned) {
-  const std::size_t n = rows.size();
-  if (n < 2) return;
+  const std::size_t n = rows_.size();
+  if (order_.size() < 2) return;
   // The key text is its parts joined by "_": [k0, (name when the primary
-  // column is 0),] k1, name. Parts given by a column are texts; a part of
-  // -1 stands for the name.
+  // column is 0),] k1, name. A part of column -1 stands for the name.
   std::vector<std::pair<int, bool>> parts;  // column (-1 = name), right-aligned
   if (s.shift_count > 0) {
     parts.push_back({s.primary, s.primary != 0 && right_aligned && right_aligned(s.primary)});
@@ -120,48 +241,75 @@ void RowList::Sort(const SortState& s, const std::function<bool(int)>& right_ali
   parts.push_back({s.column, s.right_aligned});
   parts.push_back({-1, false});
 
-  std::vector<std::vector<std::string>> texts(parts.size());
-  for (std::size_t k = 0; k + 1 < parts.size(); ++k) {
-    if (parts[k].first < 0) continue;
-    texts[k].resize(n);
-    for (std::size_t i = 0; i < n; ++i) texts[k][i] = SegmentText(rows[i], parts[k].first, parts[k].second);
-  }
   // Leading plain parts go into the key as raw bytes (the "_" after each
   // is the same in every key and can be left out); the rest of the key text
   // becomes one collation key. When only the name is left, its cached key
   // serves.
   std::size_t plain = 0;
-  while (plain + 1 < parts.size() && parts[plain].first >= 0 && IsPlainSegment(texts[plain])) ++plain;
+  while (plain + 1 < parts.size() && parts[plain].first >= 0) {
+    std::vector<std::string> texts(n);
+    for (std::size_t i = 0; i < n; ++i) texts[i] = SegmentText(rows_[i], parts[plain].first, parts[plain].second);
+    if (!IsPlainSegment(texts)) break;
+    ++plain;
+  }
   const bool name_only = plain + 1 == parts.size();
-  if (name_only) EnsureNameKeys();
+  if (name_only && plain <= 2) {
+    // Every part before the name is plain: each compares as the number its
+    // digits make (equal widths, so the commas stand at the same places),
+    // and the name as its rank among the names.
+    struct Key {
+      std::uint64_t a, b;
+      std::uint32_t name;
+      int row;
+    };
+    EnsureNameRanks();
+    std::vector<Key> keys(n);
+    for (std::size_t i = 0; i < n; ++i) {
+      std::uint64_t v[2] = {0, 0};
+      for (std::size_t k = 0; k < plain; ++k) v[k] = PlainValue(SegmentText(rows_[i], parts[k].first, parts[k].second));
+      keys[i] = {v[0], v[1], name_ranks_[i], static_cast<int>(i)};
+    }
+    auto less = [](const Key& x, const Key& y) {
+      if (x.a != y.a) return x.a < y.a;
+      if (x.b != y.b) return x.b < y.b;
+      return x.name < y.name;
+    };
+    if (s.descending)
+      std::sort(keys.begin(), keys.end(), [&](const Key& x, const Key& y) { return less(y, x); });
+    else
+      std::sort(keys.begin(), keys.end(), less);
+    std::size_t at = 0;
+    for (const Key& k : keys)
+      if (static_cast<std::size_t>(k.row) < n) order_[at++] = k.row;
+    return;
+  }
 
-  std::vector<std::string> keys(n);
+  // With a plain prefix of fixed width the keys are compared as that
+  // prefix, then the rest.
+  // All keys in one buffer: key i is [start[i], start[i + 1]).
+  std::string buffer;
+  std::vector<std::size_t> start(n + 1);
   std::string rest;
   for (std::size_t i = 0; i < n; ++i) {
-    std::string& key = keys[i];
-    for (std::size_t k = 0; k < plain; ++k) key += texts[k][i];
-    if (name_only) {
-      key += name_keys_[i];
-      continue;
-    }
+    start[i] = buffer.size();
+    for (std::size_t k = 0; k < plain; ++k) buffer += SegmentText(rows_[i], parts[k].first, parts[k].second);
     rest.clear();
     for (std::size_t k = plain; k < parts.size(); ++k) {
       if (k > plain) rest += '_';
-      rest += parts[k].first < 0 ? rows[i].Name : texts[k][i];
+      rest += parts[k].first < 0 ? rows_[i].Name : SegmentText(rows_[i], parts[k].first, parts[k].second);
     }
-    text::AppendSortKey(rest, key);
+    text::AppendSortKey(rest, buffer);
   }
-  std::vector<int> order(n);
-  std::iota(order.begin(), order.end(), 0);
+  start[n] = buffer.size();
+  auto key = [&](int i) {
+    auto u = static_cast<std::size_t>(i);
+    return std::string_view(buffer.data() + start[u], start[u + 1] - start[u]);
+  };
+  auto less = [&](int a, int b) { return key(a) < key(b); };
   if (s.descending)
-    std::sort(order.begin(), order.end(), [&](int a, int b) {
-      return keys[static_cast<std::size_t>(b)] < keys[static_cast<std::size_t>(a)];
-    });
+    std::sort(order_.begin(), order_.end(), [&](int a, int b) { return less(b, a); });
   else
-    std::sort(order.begin(), order.end(), [&](int a, int b) {
-      return keys[static_cast<std::size_t>(a)] < keys[static_cast<std::size_t>(b)];
-    });
-  ApplyOrder(order);
+    std::sort(order_.begin(), order_.end(), less);
 }
 
 }  // namespace fv

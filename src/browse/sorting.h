@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "browse/row_format.h"
@@ -41,28 +42,74 @@ std::string PadNumericKey(const std::string& text);
 // (image index above 9).
 std::string SortKeyText(const TRecord& row, const SortState& s, const std::function<bool(int)>& right_aligned);
 
-// A list of rows that keeps, beside the rows, each row's collation key of
-// its name so repeated sorts do not compute them again.
+// The collation order of two names (negative, zero, positive), as
+// text::Compare gives it; names of printable ASCII take a table-driven path.
+int CompareNames(const std::string& a, const std::string& b);
+
+// A list of rows in display order. Sorting changes only the order, never
+// moves the rows themselves, and keeps each row's collation key of its name
+// so repeated sorts do not compute them again. Indexes are display
+// positions.
 class RowList {
  public:
-  std::vector<TRecord> rows;
+  std::size_t size() const { return order_.size(); }
+  bool empty() const { return order_.empty(); }
+  TRecord& operator[](std::size_t i) { return rows_[static_cast<std::size_t>(order_[i])]; }
+  const TRecord& operator[](std::size_t i) const { return rows_[static_cast<std::size_t>(order_[i])]; }
+  TRecord& back() { return (*this)[size() - 1]; }
+  // Appends a row at the end of the display order.
+  TRecord& emplace_back();
+  void push_back(TRecord row) { emplace_back() = std::move(row); }
+  void assign(std::vector<TRecord> rows);
+  void reserve(std::size_t n);
+  void clear();
 
-  // Sorts the rows with the state. right_aligned tells whether a data
-  // column is right-aligned (the primary column's padding follows it).
+  template <typename List, typename Row>
+  class Iter {
+   public:
+    Iter(List* l, std::size_t i) : l_(l), i_(i) {}
+    Row& operator*() const { return (*l_)[i_]; }
+    Row* operator->() const { return &(*l_)[i_]; }
+    Iter& operator++() {
+      ++i_;
+      return *this;
+    }
+    bool operator!=(const Iter& o) const { return i_ != o.i_; }
+    bool operator==(const Iter& o) const { return i_ == o.i_; }
+
+   private:
+    List* l_;
+    std::size_t i_;
+  };
+  using iterator = Iter<RowList, TRecord>;
+  using const_iterator = Iter<const RowList, const TRecord>;
+  iterator begin() { return {this, 0}; }
+  iterator end() { return {this, size()}; }
+  const_iterator begin() const { return {this, 0}; }
+  const_iterator end() const { return {this, size()}; }
+
+  // Sorts with the state. right_aligned tells whether a data column is
+  // right-aligned (the primary column's padding follows it).
   void Sort(const SortState& s, const std::function<bool(int)>& right_aligned);
   // The child list's order: by name alone, ascending.
   void SortByName();
-  // Drops the cached keys (call after changing rows other than by Sort).
-  void Invalidate() { name_keys_.clear(); }
-  void Clear() {
-    rows.clear();
-    name_keys_.clear();
+  // Drops the cached name keys (after a row's name changed).
+  void Invalidate() {
+    name_key_start_.clear();
+    name_ranks_.clear();
   }
 
  private:
   void EnsureNameKeys();
-  void ApplyOrder(std::vector<int>& order);
-  std::vector<std::string> name_keys_;
+  void EnsureNameRanks();
+  std::vector<TRecord> rows_;    // storage order
+  std::vector<int> order_;       // display position -> storage index
+  std::string_view NameKey(std::size_t i) const;
+  std::string name_key_buf_;                // every row's name key
+  std::vector<std::size_t> name_key_start_;  // key i: [start[i], start[i + 1])
+  // Position of each row's name in the collation order of all names (equal
+  // names share one); per storage index, computed when first needed.
+  std::vector<std::uint32_t> name_ranks_;
 };
 
 }  // namespace fv

@@ -6,6 +6,7 @@
 #include <unicode/timezone.h>
 #include <unicode/unistr.h>
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <memory>
@@ -83,8 +84,15 @@ std::string FormatNumber(double v) {
   if (std::isinf(v)) return v < 0 ? "-INF" : "INF";
   double r = std::round(v);  // half away from zero
   char buf[400];
-  std::snprintf(buf, sizeof buf, "%.0f", std::fabs(r));
-  std::string digits(buf);
+  std::string digits;
+  if (std::fabs(r) < 1e18) {
+    // Exact in 64 bits: the common case, without the floating-point printer.
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, static_cast<unsigned long long>(std::fabs(r)));
+    digits.assign(buf, end);
+  } else {
+    std::snprintf(buf, sizeof buf, "%.0f", std::fabs(r));
+    digits = buf;
+  }
   std::string out;
   if (r < 0) out.push_back('-');
   std::size_t n = digits.size();
@@ -137,9 +145,9 @@ bool JapaneseEra(const DateTime& t, Era& era) {
 }
 
 void Append2(std::string& out, int v) {
-  char b[16];
-  std::snprintf(b, sizeof b, "%02d", v % 100 < 0 ? 0 : v % 100);
-  out += b;
+  int d = v % 100 < 0 ? 0 : v % 100;
+  out.push_back(static_cast<char>('0' + d / 10));
+  out.push_back(static_cast<char>('0' + d % 10));
 }
 
 }  // namespace

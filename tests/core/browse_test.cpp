@@ -52,7 +52,7 @@ class BrowseTest : public ::testing::Test {
   EntryId Id(int m, int e) { return MakeEntryId(m, e); }
   std::vector<std::string> Names(const RowList& list) {
     std::vector<std::string> out;
-    for (const TRecord& r : list.rows) out.push_back(r.Name);
+    for (const TRecord& r : list) out.push_back(r.Name);
     return out;
   }
 
@@ -68,7 +68,7 @@ TEST_F(BrowseTest, ListsMediaFoldersAndTheCurrentNode) {
   EXPECT_EQ(cat.LoadedMediumIndex(), -1);
   cat.SetClassificationFilter("B");
   EXPECT_EQ(browser.BuildChildList(-1), 1);
-  EXPECT_EQ(browser.child_list.rows[0].Id, Id(1, 0));
+  EXPECT_EQ(browser.child_list[0].Id, Id(1, 0));
   cat.SetClassificationFilter("");
 
   // Medium 0's root is a medium node, its children sorted by name.
@@ -78,7 +78,7 @@ TEST_F(BrowseTest, ListsMediaFoldersAndTheCurrentNode) {
   EXPECT_EQ(Names(browser.child_list), (std::vector<std::string>{"a.txt", "b.TXT", "Photos", "x", Sj("表")}));
   // The file list keeps storage order and the current node.
   EXPECT_EQ(browser.BuildFileList(Id(0, 6)), 3);
-  EXPECT_EQ(browser.file_list.rows[0].Name, "tea.doc");
+  EXPECT_EQ(browser.file_list[0].Name, "tea.doc");
   EXPECT_EQ(browser.current.id, Id(0, 0));
 
   EXPECT_EQ(browser.BuildChildList(Id(0, 6)), 3);
@@ -127,7 +127,7 @@ TEST_F(BrowseTest, PopulatedFileListAtCatalogLevelAndInsideAMedium) {
   EXPECT_EQ(browser.PopulateFileList(-1, [&](const std::string& s) { status.push_back(s); }), 2);
   EXPECT_TRUE(browser.CatalogLevel());
   EXPECT_EQ(browser.VersionColumnCaption(), Sj("空きサイズ"));
-  EXPECT_EQ(browser.file_list.rows[0].ColumnTexts[kFileColVersion], "5,000");
+  EXPECT_EQ(browser.file_list[0].ColumnTexts[kFileColVersion], "5,000");
   EXPECT_EQ(status.front(), Sj("(1/2) 個のオブジェクト"));
   EXPECT_EQ(status.back(), Sj("2 個のオブジェクト"));
 
@@ -138,9 +138,9 @@ TEST_F(BrowseTest, PopulatedFileListAtCatalogLevelAndInsideAMedium) {
   EXPECT_EQ(Names(browser.file_list), (std::vector<std::string>{"Photos", "x", Sj("表"), "a.txt", "b.TXT"}));
   browser.SortFileList(kFileColSize, false);
   EXPECT_EQ(Names(browser.file_list).back(), "x");       // 5,000 bytes below it
-  EXPECT_EQ(browser.file_list.rows[0].Name, Sj("表"));   // 0
-  EXPECT_EQ(browser.file_list.rows[2].Name, "b.TXT");    // 999 before 1,000
-  EXPECT_EQ(browser.file_list.rows[3].Name, "a.txt");
+  EXPECT_EQ(browser.file_list[0].Name, Sj("表"));   // 0
+  EXPECT_EQ(browser.file_list[2].Name, "b.TXT");    // 999 before 1,000
+  EXPECT_EQ(browser.file_list[3].Name, "a.txt");
 }
 
 TEST_F(BrowseTest, FolderWithMoreThan100000ChildrenListsThemAll) {
@@ -159,7 +159,7 @@ TEST_F(BrowseTest, FolderWithMoreThan100000ChildrenListsThemAll) {
       },
       TMediaInfomation{}));
   EXPECT_EQ(browser.BuildFileList(Id(2, 0)), files);
-  EXPECT_EQ(browser.file_list.rows.back().Name, "f100005");
+  EXPECT_EQ(browser.file_list.back().Name, "f100005");
 }
 
 TEST_F(BrowseTest, HistogramOfTheCatalogCountsMediaOfTheClassification) {
@@ -220,7 +220,7 @@ TEST_F(BrowseTest, NodeAndRowProperties) {
 
   // One folder row and two file rows.
   std::vector<const TRecord*> rows;
-  for (const TRecord& r : browser.file_list.rows)
+  for (const TRecord& r : browser.file_list)
     if (r.Name == "Photos" || r.Name == "a.txt" || r.Name == "b.TXT") rows.push_back(&r);
   PropertyView many = RowProperties(cat, browser.current, rows);
   EXPECT_EQ(many.view, 7);
@@ -236,7 +236,7 @@ TEST_F(BrowseTest, NodeAndRowProperties) {
   browser.PopulateFileList(-1);
   browser.BuildChildList(-1);
   std::vector<const TRecord*> media;
-  for (const TRecord& r : browser.file_list.rows) media.push_back(&r);
+  for (const TRecord& r : browser.file_list) media.push_back(&r);
   PropertyView two_media = RowProperties(cat, browser.current, media);
   EXPECT_EQ(two_media.rows[3].caption, Sj("総ﾒﾃﾞｨｱ数"));
   EXPECT_EQ(two_media.rows[3].text, "2");

@@ -22,7 +22,7 @@ class CommentsTest : public ::testing::Test {
     ASSERT_TRUE(test::StoreTree(cat, {{-1, kKindFixed, "DISC2", 0, 0}, {0, kKindFile, "c.txt", 1, 0}}));
     browser.BuildFileList(MakeEntryId(0, 0));
   }
-  TRecord& Row(int i) { return browser.file_list.rows[static_cast<std::size_t>(i)]; }
+  TRecord& Row(int i) { return browser.file_list[static_cast<std::size_t>(i)]; }
   // The entry as the catalog file holds it.
   EntryRecord Stored(EntryId id) {
     Catalog fresh;

@@ -47,7 +47,7 @@ class SearchTest : public ::testing::Test {
     RowList results;
     RunSearch(browser, c, {0, 1}, results);
     std::vector<std::string> names;
-    for (const TRecord& r : results.rows) names.push_back(r.Name);
+    for (const TRecord& r : results) names.push_back(r.Name);
     std::sort(names.begin(), names.end());
     return names;
   }
@@ -120,7 +120,7 @@ TEST_F(SearchTest, SizeTimeMarkAndComment) {
 
   RowList rows;
   browser.BuildFileList(MakeEntryId(0, 1));
-  TRecord& teapot = browser.file_list.rows[1];
+  TRecord& teapot = browser.file_list[1];
   ASSERT_TRUE(RegisterComment(cat, teapot, Sj("Green Tea")));
   cat.SetMark(0, MakeEntryId(0, 2));  // a.txt
   SearchConditions m;
@@ -152,13 +152,13 @@ TEST_F(SearchTest, RunTextsResultsAndFormatting) {
   EXPECT_EQ(panel[1].second, Sj("検索中...(1/2メディア中、0件検出)"));
   EXPECT_EQ(panel[2].second, Sj("検索中...(2/2メディア中、1件検出)"));
   EXPECT_EQ(panel.back().second, Sj("3 件検出"));
-  EXPECT_EQ(results.rows[0].ParentPath, "TXTDISC");
+  EXPECT_EQ(results[0].ParentPath, "TXTDISC");
   ExtensionImages images;
   SortState sort;
   FormatSearchResults(browser, results, images, sort);
-  EXPECT_EQ(results.rows[0].Name, "a.txt");
-  EXPECT_EQ(results.rows[0].ColumnTexts[kSearchColPath], "DISC1");
-  EXPECT_EQ(results.rows[2].Parent, 2);  // a row knows its position
+  EXPECT_EQ(results[0].Name, "a.txt");
+  EXPECT_EQ(results[0].ColumnTexts[kSearchColPath], "DISC1");
+  EXPECT_EQ(results[2].Parent, 2);  // a row knows its position
 }
 
 TEST_F(SearchTest, FormValidationAndControls) {

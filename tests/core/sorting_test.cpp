@@ -23,7 +23,7 @@ TRecord Row(const std::string& name, int kind, double size) {
 
 std::vector<std::string> Names(const RowList& list) {
   std::vector<std::string> out;
-  for (const TRecord& r : list.rows) out.push_back(r.Name);
+  for (const TRecord& r : list) out.push_back(r.Name);
   return out;
 }
 
@@ -32,7 +32,7 @@ class SortingTest : public ::testing::Test {
   void Format() {
     RowFormatContext ctx;
     ctx.date_picture = "yyyy/mm/dd";
-    for (TRecord& r : list.rows) FormatFileRow(r, ctx);
+    for (TRecord& r : list) FormatFileRow(r, ctx);
   }
   void Click(int column, bool shift = false) {
     ClickColumn(state, column, shift, FileColumnRightAligned(column, false));
@@ -44,8 +44,8 @@ class SortingTest : public ::testing::Test {
 };
 
 TEST_F(SortingTest, SizeColumnSortsNumbersByPaddedText) {
-  list.rows = {Row("b", kKindFile, 1000), Row("a", kKindFile, 999), Row("c", kKindFile, 25),
-               Row("d", kKindFile, 1234567)};
+  list.assign({Row("b", kKindFile, 1000), Row("a", kKindFile, 999), Row("c", kKindFile, 25),
+               Row("d", kKindFile, 1234567)});
   Format();
   Click(kFileColSize);
   EXPECT_EQ(Names(list), (std::vector<std::string>{"c", "a", "b", "d"}));
@@ -57,8 +57,8 @@ TEST_F(SortingTest, SizeColumnSortsNumbersByPaddedText) {
 }
 
 TEST_F(SortingTest, NameColumnPutsFoldersBeforeFilesAscendingAndAfterDescending) {
-  list.rows = {Row("a.txt", kKindFile, 1), Row("zeta", kKindFolder, 0), Row("B.txt", kKindFile, 2),
-               Row("alpha", kKindFolder, 0)};
+  list.assign({Row("a.txt", kKindFile, 1), Row("zeta", kKindFolder, 0), Row("B.txt", kKindFile, 2),
+               Row("alpha", kKindFolder, 0)});
   Format();
   list.Sort(state, {});  // column 0, ascending
   EXPECT_EQ(Names(list), (std::vector<std::string>{"alpha", "zeta", "a.txt", "B.txt"}));
@@ -69,15 +69,15 @@ TEST_F(SortingTest, NameColumnPutsFoldersBeforeFilesAscendingAndAfterDescending)
 TEST_F(SortingTest, EqualKeysFallBackToNameInLocaleOrder) {
   // Same size: the name decides, with the locale collation (case-sensitive,
   // lower before upper within the same letter, not byte order).
-  list.rows = {Row("b", kKindFile, 5), Row("B", kKindFile, 5), Row("a", kKindFile, 5), Row("C", kKindFile, 5)};
+  list.assign({Row("b", kKindFile, 5), Row("B", kKindFile, 5), Row("a", kKindFile, 5), Row("C", kKindFile, 5)});
   Format();
   Click(kFileColSize);
   EXPECT_EQ(Names(list), (std::vector<std::string>{"a", "b", "B", "C"}));
 }
 
 TEST_F(SortingTest, ShiftClickAddsSecondKeyWithHeaderImages) {
-  list.rows = {Row("x.doc", kKindFile, 10), Row("y.txt", kKindFile, 10), Row("z.doc", kKindFile, 5),
-               Row("w.txt", kKindFile, 5)};
+  list.assign({Row("x.doc", kKindFile, 10), Row("y.txt", kKindFile, 10), Row("z.doc", kKindFile, 5),
+               Row("w.txt", kKindFile, 5)});
   Format();
   Click(kFileColType);  // primary: type
   EXPECT_EQ(HeaderImage(state, kFileColType), kImageSortAscending);
@@ -124,13 +124,13 @@ TEST_F(SortingTest, SortAgreesWithCollationOfKeyTexts) {
   const char* names[] = {"b10", "B1", "a", "A", "表", "ソ", "x.TXT", "x.txt", "_u", "1", "10", "9"};
   int i = 0;
   for (const char* n : names) {
-    list.rows.push_back(Row(Sj(n), i % 3 == 0 ? kKindFolder : kKindFile, (i * 7919) % 1500));
-    list.rows.back().Time = 0x30000000u + static_cast<std::uint32_t>(i % 4) * 0x10000u;
+    list.push_back(Row(Sj(n), i % 3 == 0 ? kKindFolder : kKindFile, (i * 7919) % 1500));
+    list.back().Time = 0x30000000u + static_cast<std::uint32_t>(i % 4) * 0x10000u;
     ++i;
   }
   RowFormatContext ctx;
   ctx.date_picture = Sj("yyyy/mm/dd(aaa)");
-  for (TRecord& r : list.rows) FormatFileRow(r, ctx);
+  for (TRecord& r : list) FormatFileRow(r, ctx);
   auto right = [](int c) { return FileColumnRightAligned(c, false); };
   const int pairs[][2] = {{0, 0}, {2, 2}, {4, 4}, {3, 2}, {0, 2}, {2, 0}, {4, 2}, {1, 5}};
   for (const auto& p : pairs) {
@@ -142,12 +142,40 @@ TEST_F(SortingTest, SortAgreesWithCollationOfKeyTexts) {
       s.descending = desc;
       s.right_aligned = right(p[1]);
       list.Sort(s, right);
-      for (std::size_t k = 1; k < list.rows.size(); ++k) {
-        int c = text::Compare(SortKeyText(list.rows[k - 1], s, right), SortKeyText(list.rows[k], s, right));
+      for (std::size_t k = 1; k < list.size(); ++k) {
+        int c = text::Compare(SortKeyText(list[k - 1], s, right), SortKeyText(list[k], s, right));
         EXPECT_TRUE(desc ? c >= 0 : c <= 0) << p[0] << "/" << p[1] << " desc=" << desc << " at " << k;
       }
     }
   }
+}
+
+// Names of printable ASCII are ordered through tables instead of
+// collation keys: the order must be the collation's, case and punctuation
+// included.
+TEST(NameCollation, AsciiShortcutAgreesWithTheCollation) {
+  std::vector<std::string> names = {"a", "A", "b", "B", "ab", "aB", "Ab", "a b", "a-b", "a_b", "a.b", "a1", "a10",
+                                    "a2", "~", "!", "0", "9", "z", "Z", "", " ", "readme", "README", "read.me",
+                                    "x.TXT", "x.txt", "x_txt", "[a]", "{a}", "a'b", "a\"b", "a+b", "a=b", "@a"};
+  unsigned seed = 12345;
+  for (int i = 0; i < 300; ++i) {
+    std::string s;
+    int len = static_cast<int>((seed >> 16) % 6);
+    for (int k = 0; k < len; ++k) {
+      seed = seed * 1103515245u + 12345u;
+      s.push_back(static_cast<char>(0x20 + (seed >> 16) % 95));
+    }
+    seed = seed * 1103515245u + 12345u;
+    names.push_back(s);
+  }
+  for (const std::string& a : names)
+    for (const std::string& b : names) {
+      int want = text::Compare(a, b);
+      int got = CompareNames(a, b);
+      ASSERT_EQ((want > 0) - (want < 0), (got > 0) - (got < 0)) << "'" << a << "' vs '" << b << "'";
+    }
+  // Mixed with double-byte names the collation decides.
+  EXPECT_LT(CompareNames("z", Sj("表")), 0);
 }
 
 }  // namespace
