@@ -206,11 +206,27 @@ std::string_view RowList::NameKey(std::size_t i) const {
 void RowList::EnsureNameRanks() {
   if (name_ranks_.size() == rows_.size()) return;
   EnsureNameKeys();
-  std::vector<int> by_name(rows_.size());
-  std::iota(by_name.begin(), by_name.end(), 0);
-  std::sort(by_name.begin(), by_name.end(), [&](int a, int b) {
-    return NameKey(static_cast<std::size_t>(a)) < NameKey(static_cast<std::size_t>(b));
+  // The first eight key bytes, big-endian, decide most comparisons
+  // without touching the buffer.
+  struct Item {
+    std::uint64_t head;
+    int row;
+  };
+  std::vector<Item> items(rows_.size());
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    std::string_view k = NameKey(i);
+    std::uint64_t head = 0;
+    for (std::size_t b = 0; b < 8; ++b)
+      head = (head << 8) | (b < k.size() ? static_cast<unsigned char>(k[b]) : 0u);
+    items[i] = {head, static_cast<int>(i)};
+  }
+  std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
+    if (a.head != b.head) return a.head < b.head;
+    std::string_view ka = NameKey(static_cast<std::size_t>(a.row)), kb = NameKey(static_cast<std::size_t>(b.row));
+    return ka.substr(std::min<std::size_t>(8, ka.size())) < kb.substr(std::min<std::size_t>(8, kb.size()));
   });
+  std::vector<int> by_name(rows_.size());
+  for (std::size_t i = 0; i < items.size(); ++i) by_name[i] = items[i].row;
   name_ranks_.assign(rows_.size(), 0);
   std::uint32_t rank = 0;
   for (std::size_t i = 0; i < by_name.size(); ++i) {
