@@ -70,15 +70,17 @@ DateTime ShiftDays(const DateTime& t, int days) {
 bool MatchEntry(const SearchConditions& c, const EntryRecord& e, std::string_view name,
                 const std::function<std::string(int)>& comment_text) {
   if (name.empty()) return false;
-  thread_local std::string buffer;
   bool r = c.marked_only ? e.Mark == 1 : true;
   if (r && c.name_on) {
     r = KindAllowed(c, e.Kind);
     if (r) {
-      std::string_view t = Folded(name, c.name_case, buffer);
-      r = WildcardMatch(c.first_name, t, c.partial);
+      auto match = [&](const std::string& pattern) {
+        return c.name_case ? WildcardMatch(pattern, name, c.partial)
+                           : WildcardMatchFolded(pattern, name, c.partial);
+      };
+      r = match(c.first_name);
       if (c.partial && !c.second_name.empty()) {
-        bool r2 = WildcardMatch(c.second_name, t, c.partial);
+        bool r2 = match(c.second_name);
         r = c.names_and ? (r && r2) : (r || r2);
       }
     }

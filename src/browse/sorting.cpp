@@ -99,16 +99,13 @@ TRecord& RowList::emplace_back() {
 }
 
 void RowList::assign(std::vector<TRecord> rows) {
-  rows_ = std::move(rows);
+  rows_.assign(std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
   order_.resize(rows_.size());
   std::iota(order_.begin(), order_.end(), 0);
   Invalidate();
 }
 
-void RowList::reserve(std::size_t n) {
-  rows_.reserve(n);
-  order_.reserve(n);
-}
+void RowList::reserve(std::size_t n) { order_.reserve(n); }
 
 void RowList::clear() {
   rows_.clear();

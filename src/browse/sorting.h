@@ -3,6 +3,7 @@
 // shift-clicks, two keys; right-aligned (numeric) columns compare as texts
 // left-padded with spaces to 20 characters; the name breaks ties.
 
+#include <deque>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -102,7 +103,7 @@ class RowList {
  private:
   void EnsureNameKeys();
   void EnsureNameRanks();
-  std::vector<TRecord> rows_;    // storage order
+  std::deque<TRecord> rows_;     // storage order; rows never move
   std::vector<int> order_;       // display position -> storage index
   std::string_view NameKey(std::size_t i) const;
   std::string name_key_buf_;                // every row's name key

@@ -15,6 +15,10 @@ namespace fv {
 // empty pattern.
 bool WildcardMatch(std::string_view pattern, std::string_view text, bool partial);
 
+// The same against the text folded to lower case (the pattern is already
+// lower case); folds only what the match needs.
+bool WildcardMatchFolded(std::string_view pattern, std::string_view text, bool partial);
+
 // True when the pattern holds "*" or "?" (refused in partial mode).
 bool HasWildcard(std::string_view pattern);
 

@@ -76,7 +76,7 @@ int Ls(const Args& args) {
   std::string header;
   for (int c = 0; c < kFileColumnCount; ++c) header += (c ? "\t" : "") + FileColumnCaption(c, b.CatalogLevel());
   PrintLine(header);
-  for (const TRecord& r : b.file_list.rows) PrintColumns(r, kFileColumnCount);
+  for (const TRecord& r : b.file_list) PrintColumns(r, kFileColumnCount);
   return kOk;
 }
 
@@ -170,7 +170,7 @@ int Search(const Args& in) {
   RunSearch(b, *conditions, f.ChosenMedia(), results);
   ExtensionImages images;
   FormatSearchResults(b, results, images, sort);
-  for (const TRecord& r : results.rows) PrintColumns(r, kSearchColumnCount);
+  for (const TRecord& r : results) PrintColumns(r, kSearchColumnCount);
   return kOk;
 }
 
@@ -197,8 +197,8 @@ std::optional<int> OpenRow(const Args& args, std::size_t want, const char* usage
     }
     b.PopulateFileList(parent);
     t->row = -1;
-    for (std::size_t i = 0; i < b.file_list.rows.size(); ++i)
-      if (b.file_list.rows[i].Id == t->node) t->row = static_cast<int>(i);
+    for (std::size_t i = 0; i < b.file_list.size(); ++i)
+      if (b.file_list[i].Id == t->node) t->row = static_cast<int>(i);
   }
   if (!t || t->row < 0) {
     status = Fail(kFailed, t ? "'" + args[1] + "' names no row" : why);
@@ -212,7 +212,7 @@ int Comment(const Args& args) {
   int status;
   auto row = OpenRow(args, 3, "usage: comment CATALOG PATH TEXT", b, status);
   if (!row) return status;
-  RegisterComment(TheCatalog(), b.file_list.rows[static_cast<std::size_t>(*row)], text::Utf8ToCp932(args[2]));
+  RegisterComment(TheCatalog(), b.file_list[static_cast<std::size_t>(*row)], text::Utf8ToCp932(args[2]));
   return kOk;
 }
 
@@ -221,7 +221,7 @@ int Mark(const Args& args) {
   int status;
   auto row = OpenRow(args, 2, "usage: mark CATALOG PATH", b, status);
   if (!row) return status;
-  TRecord& r = b.file_list.rows[static_cast<std::size_t>(*row)];
+  TRecord& r = b.file_list[static_cast<std::size_t>(*row)];
   ToggleMarks(TheCatalog(), {&r});
   PrintLine(r.Mark == 1 ? "1" : "0");
   return kOk;
@@ -237,7 +237,7 @@ int Props(const Args& args) {
   if (!t) return Fail(kFailed, why);
   PropertyView v;
   if (t->row >= 0) {
-    const TRecord row = b.file_list.rows[static_cast<std::size_t>(t->row)];
+    const TRecord row = b.file_list[static_cast<std::size_t>(t->row)];
     b.BuildChildList(t->node);
     v = RowProperties(cat, b.current, {&row});
   } else {

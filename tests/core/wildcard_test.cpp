@@ -58,6 +58,21 @@ TEST(WildcardMatch, PartialMode) {
   EXPECT_FALSE(HasWildcard(Sj("表ソ")));
 }
 
+// The folded match must equal matching the lower-cased text.
+TEST(WildcardMatch, FoldedMatchEqualsMatchOfTheLowerCasedText) {
+  const char* patterns[] = {"*.txt", "tea*", "?ea", "*a*z", "*", "*ｂ", "*表", "*\\", "*.doc"};
+  const char* texts[] = {"A.TXT", "a.txt", "b.Txt", "TEAPOT", "Tea", "XABZ", "Ａ.TXT", "ａＢ", "表", "ソ表",
+                         "x.DOC", "\\", ""};
+  for (const char* p : patterns)
+    for (const char* t : texts) {
+      std::string ps = Sj(p), ts = Sj(t);
+      EXPECT_EQ(WildcardMatchFolded(ps, ts, false), WildcardMatch(ps, text::ToLower(ts), false)) << p << " " << t;
+      EXPECT_EQ(WildcardMatchFolded(ps, ts, true), WildcardMatch(ps, text::ToLower(ts), true)) << p << " " << t;
+    }
+  EXPECT_TRUE(WildcardMatchFolded(Sj("*ｂ"), Sj("ａＢ"), false));
+  EXPECT_FALSE(WildcardMatchFolded("*\\", Sj("表"), false));  // the trail byte of 表 is no character
+}
+
 TEST(WildcardMatch, EmptyTextMatchesOnlyEmptyPattern) {
   EXPECT_FALSE(WildcardMatch("*", "", false));
   EXPECT_TRUE(WildcardMatch("", "", false));
