@@ -140,7 +140,7 @@ int RunSearch(Browser& browser, const SearchConditions& c, const std::vector<int
   if (status) status(0, std::string());
   int found = 0;
   const int chosen = static_cast<int>(media.size());
-  auto comment_text = [&cat](int k) { return CommentText(cat, k); };
+  const std::function<std::string(int)> comment_text = [&cat](int k) { return CommentText(cat, k); };
   for (int i = 0; i < chosen && found < kSearchResultCapacity; ++i) {
     if (status) status(1, SearchProgressText(i + 1, chosen, found));
     const int m = media[static_cast<std::size_t>(i)];
@@ -148,9 +148,9 @@ int RunSearch(Browser& browser, const SearchConditions& c, const std::vector<int
     browser.ClearPathCache();
     const int count = cat.LoadedCount();
     const LongNameStore& names = cat.LongNames();
+    std::string long_name;
     for (int e = 0; e < count; ++e) {
       const EntryRecord& rec = cat.Entry(e);
-      std::string long_name;
       std::string_view name = rec.Name.view();
       if (names.HasLongName(e)) name = long_name = names.LoadedLongName(e);
       if (!MatchEntry(c, rec, name, comment_text)) continue;
