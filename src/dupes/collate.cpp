@@ -13,9 +13,11 @@
 namespace fv::dupes {
 
 // The same collator as the text services use: the Japanese locale with its
-// default strength.
+// default strength. One per thread, made on first use (making one costs far
+// more than a sort of a few keys).
 struct NoCaseCollator::Impl {
-  std::unique_ptr<icu::Collator> coll;
+  icu::Collator* coll = nullptr;
+  icu::Collator& Get();
 };
 
 namespace {
@@ -114,13 +116,25 @@ struct AsciiKeys {
 
 }  // namespace
 
-NoCaseCollator::NoCaseCollator() : impl_(new Impl) {
-  UErrorCode err = U_ZERO_ERROR;
-  impl_->coll.reset(icu::Collator::createInstance(icu::Locale::getJapanese(), err));
-  if (U_FAILURE(err) || !impl_->coll) {
-    delete impl_;
-    throw std::runtime_error("ICU Japanese collator unavailable");
-  }
+namespace {
+
+icu::Collator& ThreadCollator() {
+  thread_local std::unique_ptr<icu::Collator> coll = [] {
+    UErrorCode err = U_ZERO_ERROR;
+    std::unique_ptr<icu::Collator> c(icu::Collator::createInstance(icu::Locale::getJapanese(), err));
+    if (U_FAILURE(err) || !c) throw std::runtime_error("ICU Japanese collator unavailable");
+    return c;
+  }();
+  return *coll;
+}
+
+}  // namespace
+
+NoCaseCollator::NoCaseCollator() : impl_(new Impl) {}
+
+icu::Collator& NoCaseCollator::Impl::Get() {
+  if (!coll) coll = &ThreadCollator();
+  return *coll;
 }
 
 NoCaseCollator::~NoCaseCollator() { delete impl_; }
@@ -160,7 +174,7 @@ void NoCaseCollator::AppendKey(std::string_view s, std::string& out) {
   out.resize(base + a_.size() * 4 + 32);
   for (;;) {
     int32_t cap = static_cast<int32_t>(out.size() - base);
-    int32_t need = impl_->coll->getSortKey(a_.data(), static_cast<int32_t>(a_.size()),
+    int32_t need = impl_->Get().getSortKey(a_.data(), static_cast<int32_t>(a_.size()),
                                            reinterpret_cast<uint8_t*>(out.data() + base), cap);
     if (need <= cap) {
       out.resize(base + (need > 0 ? need - 1 : 0));  // without the closing NUL
@@ -174,7 +188,7 @@ int NoCaseCollator::Compare(std::string_view a, std::string_view b) {
   Widen(a, a_);
   Widen(b, b_);
   UErrorCode err = U_ZERO_ERROR;
-  UCollationResult r = impl_->coll->compare(a_.data(), static_cast<int32_t>(a_.size()), b_.data(),
+  UCollationResult r = impl_->Get().compare(a_.data(), static_cast<int32_t>(a_.size()), b_.data(),
                                             static_cast<int32_t>(b_.size()), err);
   return r == UCOL_LESS ? -1 : r == UCOL_GREATER ? 1 : 0;
 }

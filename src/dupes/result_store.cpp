@@ -754,6 +754,10 @@ void ResultStore::SetSeparators(std::string_view text) {
   separators_set_ = true;
 }
 
+std::vector<std::string> ResultStore::WordsOf(std::string_view name, int kind) {
+  return CutWords(name, kind, SeparatorSet(Separators()));
+}
+
 void ResultStore::SetSeparatorsFromSettings() { SetSeparators(ReadSettingString(SettingKey::REG_LikeKey)); }
 
 bool ResultStore::StartLoader(std::function<void(bool ok)> on_done) {

@@ -132,6 +132,9 @@ class ResultStore {
   const std::string& Separators();
   void SetSeparators(std::string_view text);
   void SetSeparatorsFromSettings();
+  // The words of a name under the current set, as a run cuts them (the
+  // similar-file panel makes its tabs from them).
+  std::vector<std::string> WordsOf(std::string_view name, int kind);
 
   // Starts the loader thread (MThreadDup / MThreadLike) when the store
   // exists: the group list is empty until on_done runs on the main thread

@@ -505,6 +505,8 @@ TEST_F(DupesTest, SeparatorSetLifecycle) {
   EXPECT_FALSE(fresh.LoadGroups());
   EXPECT_EQ(fresh.Separators(), "-");
   EXPECT_EQ(fresh.LoadedGroupCount(), 0);
+  EXPECT_EQ(fresh.WordsOf("a-b_c.d", kKindFile), (std::vector<std::string>{"a", "b_c"}));
+  EXPECT_EQ(fresh.WordsOf("a-b_c.d", kKindFolder), (std::vector<std::string>{"a", "b_c.d"}));
   std::string err;
   Platform().files->Remove(SettingsFilePath(), err);
 }
