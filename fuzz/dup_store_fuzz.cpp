@@ -1,10 +1,7 @@
 // libFuzzer target: the duplicate store (".dup") loaders over arbitrary
 // bytes: LoadGroups, LoadMembers, the look-ups and the loader thread.
 //
-// Build: clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -Isrc \
-//          fuzz/dup_store_fuzz.cpp src/dupes/{result_store,keys,collate}.cpp \
-//          src/settings/settings.cpp src/platform/{files,paths,services,settings_store,text,messages,timefmt,main_thread}.cpp \
-//          $(pkg-config --cflags --libs icu-uc icu-i18n Qt6Core) -o dup_store_fuzz
+// Run: fuzz/run 60 dup_store_fuzz
 
 #include "store_fuzz_common.h"
 

@@ -2,7 +2,7 @@
 // LoadGroups with the recorded separator set, LoadMembers, FindWord and the
 // loader thread.
 //
-// Build: as dup_store_fuzz.cpp, with fuzz/like_store_fuzz.cpp.
+// Run: fuzz/run 60 like_store_fuzz
 
 #include "store_fuzz_common.h"
 

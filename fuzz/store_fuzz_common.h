@@ -7,63 +7,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <string>
 
 #include "dupes/result_store.h"
-#include "platform/files.h"
-#include "platform/services.h"
+#include "mem_files.h"
 
 namespace fv::fuzz {
-
-// One file in memory; every other path is missing.
-class MemoryFiles : public FileSystem {
- public:
-  std::string path, data;
-
-  class MemoryFile : public File {
-   public:
-    explicit MemoryFile(const std::string& d) : d_(d) {}
-    bool ReadAt(std::int64_t offset, void* buf, std::size_t n, std::size_t& got) override {
-      got = 0;
-      if (offset < 0) return false;
-      if (static_cast<std::uint64_t>(offset) >= d_.size()) return true;
-      got = std::min<std::size_t>(n, d_.size() - static_cast<std::size_t>(offset));
-      std::memcpy(buf, d_.data() + offset, got);
-      return true;
-    }
-    bool WriteAt(std::int64_t, const void*, std::size_t) override { return false; }
-    std::int64_t Size() override { return static_cast<std::int64_t>(d_.size()); }
-    bool Truncate(std::int64_t) override { return false; }
-    bool Sync() override { return true; }
-    std::string LastError() const override { return "read only"; }
-
-   private:
-    const std::string& d_;
-  };
-
-  std::unique_ptr<File> Open(const std::string& p, OpenMode mode, std::string& err) override {
-    if (p != path || mode != OpenMode::Read) {
-      err = "No such file or directory";
-      return nullptr;
-    }
-    return std::make_unique<MemoryFile>(data);
-  }
-  bool Exists(const std::string& p) override { return p == path; }
-  bool IsDirectory(const std::string&) override { return false; }
-  bool Remove(const std::string&, std::string& err) override {
-    err = "read only";
-    return false;
-  }
-  bool Rename(const std::string&, const std::string&, std::string& err) override {
-    err = "read only";
-    return false;
-  }
-  bool CreateDirs(const std::string&, std::string& err) override {
-    err = "read only";
-    return false;
-  }
-};
 
 #define FV_FUZZ_CHECK(cond)                                                  \
   do {                                                                       \
@@ -74,10 +23,9 @@ class MemoryFiles : public FileSystem {
   } while (0)
 
 inline int RunStoreInput(dupes::StoreMode mode, const std::uint8_t* bytes, std::size_t size) {
-  static MemoryFiles files;
-  files.path = mode == dupes::StoreMode::Duplicate ? "/mem/Default.dup" : "/mem/Default.lik";
-  files.data.assign(reinterpret_cast<const char*>(bytes), size);
-  Platform().files = &files;
+  MemFileSystem& files = FreshFiles();
+  Put(files, mode == dupes::StoreMode::Duplicate ? "/mem/Default.dup" : "/mem/Default.lik",
+      std::string(reinterpret_cast<const char*>(bytes), size));
 
   dupes::ResultStore store(mode);
   store.SetStorePath("/mem/Default.fvd");
