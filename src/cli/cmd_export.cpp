@@ -52,7 +52,7 @@ bool Resolve(Browser& browser, std::string path, Resolved& out, std::string& why
     why = "nothing named '" + text::Cp932ToUtf8(name) + "' in '" + text::Cp932ToUtf8(path) + "'";
     return false;
   }
-  out.row = browser.file_list.rows[static_cast<std::size_t>(row)];
+  out.row = browser.file_list[static_cast<std::size_t>(row)];
   out.node = node;
   out.level = node < 0 ? NodeLevel::Catalog : EntryOf(node) == 0 ? NodeLevel::Medium : NodeLevel::Folder;
   return true;
