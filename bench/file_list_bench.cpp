@@ -9,27 +9,19 @@
 #include <functional>
 #include <string>
 
+#include "bench_timing.h"
 #include "browse/hierarchy.h"
 #include "catalog/catalog.h"
 #include "platform/files.h"
 #include "platform/services.h"
 
 using namespace fv;
+using fv::bench::Seconds;
 
 namespace {
 
 constexpr int kFiles = 100000;
 
-double Seconds(const std::function<void()>& fn, int runs) {
-  double best = 1e30;
-  for (int i = 0; i < runs; ++i) {
-    auto t0 = std::chrono::steady_clock::now();
-    fn();
-    double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    if (s < best) best = s;
-  }
-  return best;
-}
 
 // Names of mixed shapes and case, in no particular order.
 std::string FileName(int i) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_timing.h"
 #include "browse/hierarchy.h"
 #include "browse/search.h"
 #include "catalog/catalog.h"
@@ -16,22 +17,13 @@
 #include "platform/services.h"
 
 using namespace fv;
+using fv::bench::Seconds;
 
 namespace {
 
 constexpr int kMedia = 20;
 constexpr int kPerMedium = 100000;  // root included
 
-double Seconds(const std::function<void()>& fn, int runs) {
-  double best = 1e30;
-  for (int i = 0; i < runs; ++i) {
-    auto t0 = std::chrono::steady_clock::now();
-    fn();
-    double s = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-    if (s < best) best = s;
-  }
-  return best;
-}
 
 // A medium of 100 folders under the root, each with 999 files; every
 // tenth file a ".TXT" or ".txt".

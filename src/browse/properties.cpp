@@ -47,6 +47,20 @@ LongNameCounts& Remembered() {
   return counts;
 }
 
+// The rows a folder shows, node or list row alike (views 3 and 5).
+template <typename Folder>
+void FolderRows(PropertyView& v, const std::string& path, const Folder& r) {
+  v.status = path;
+  Add(v, "ﾊﾟｽ名", path);
+  Add(v, "直下の総ﾌｫﾙﾀﾞ数", Plain(r.DirectFolders));
+  Add(v, "直下の総ﾌｧｲﾙ数", Plain(r.DirectFiles));
+  Add(v, "配下の総ﾌｫﾙﾀﾞ数", Plain(r.AllFolders));
+  Add(v, "配下の総ﾌｧｲﾙ数", Plain(r.AllFiles));
+  Add(v, "配下の総ﾌｧｲﾙｻｲｽﾞ", Bytes(r.Size));
+  Add(v, "配下の総ｸﾗｽﾀｷﾞｬｯﾌﾟ", Bytes(r.ClusterBytes - r.Size));
+  Add(v, "配下の総ｸﾗｽﾀｻｲｽﾞ", Bytes(r.ClusterBytes));
+}
+
 }  // namespace
 
 void ForgetLongNameCounts() { Remembered() = LongNameCounts{}; }
@@ -141,16 +155,7 @@ PropertyView NodeProperties(Catalog& cat, const CurrentNode& node, int image) {
     return v;
   }
   v.view = 3;
-  const std::string path = node.Path();
-  v.status = path;
-  Add(v, "ﾊﾟｽ名", path);
-  Add(v, "直下の総ﾌｫﾙﾀﾞ数", Plain(r.DirectFolders));
-  Add(v, "直下の総ﾌｧｲﾙ数", Plain(r.DirectFiles));
-  Add(v, "配下の総ﾌｫﾙﾀﾞ数", Plain(r.AllFolders));
-  Add(v, "配下の総ﾌｧｲﾙ数", Plain(r.AllFiles));
-  Add(v, "配下の総ﾌｧｲﾙｻｲｽﾞ", Bytes(r.Size));
-  Add(v, "配下の総ｸﾗｽﾀｷﾞｬｯﾌﾟ", Bytes(r.ClusterBytes - r.Size));
-  Add(v, "配下の総ｸﾗｽﾀｻｲｽﾞ", Bytes(r.ClusterBytes));
+  FolderRows(v, node.Path(), r);
   Add(v, "その他の総ｸﾗｽﾀｻｲｽﾞ", Bytes(md.Root.ClusterBytes - r.ClusterBytes));
   Add(v, "ﾒﾃﾞｨｱの空きｻｲｽﾞ", Bytes(md.FreeSpace));
   Slice(v, "配下の総ｸﾗｽﾀｻｲｽﾞ", PropertyView::kMagenta, r.ClusterBytes);
@@ -192,15 +197,7 @@ PropertyView RowProperties(const Catalog& cat, const CurrentNode& node, const st
   const std::string row_path = node.Path() + "\\" + r.Name;
   if (r.Kind == kKindFolder) {
     v.view = 5;
-    v.status = row_path;
-    Add(v, "ﾊﾟｽ名", row_path);
-    Add(v, "直下の総ﾌｫﾙﾀﾞ数", Plain(r.DirectFolders));
-    Add(v, "直下の総ﾌｧｲﾙ数", Plain(r.DirectFiles));
-    Add(v, "配下の総ﾌｫﾙﾀﾞ数", Plain(r.AllFolders));
-    Add(v, "配下の総ﾌｧｲﾙ数", Plain(r.AllFiles));
-    Add(v, "配下の総ﾌｧｲﾙｻｲｽﾞ", Bytes(r.Size));
-    Add(v, "配下の総ｸﾗｽﾀｷﾞｬｯﾌﾟ", Bytes(r.ClusterBytes - r.Size));
-    Add(v, "配下の総ｸﾗｽﾀｻｲｽﾞ", Bytes(r.ClusterBytes));
+    FolderRows(v, row_path, r);
     Slice(v, "配下の総ﾌｧｲﾙｻｲｽﾞ", PropertyView::kBlue, r.Size);
     Slice(v, "配下の総ｸﾗｽﾀｷﾞｬｯﾌﾟ", PropertyView::kWhite, r.ClusterBytes - r.Size);
   } else if (r.Kind == kKindFile) {
