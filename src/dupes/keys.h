@@ -90,6 +90,18 @@ class FoldedTable {
   }
   // Adds index under hash; the caller has made sure the key is absent.
   void Insert(std::uint32_t index, std::uint64_t hash);
+  // Adds index unless its key is present already (one probe sequence).
+  template <typename KeyOf>
+  void InsertIfAbsent(std::uint32_t index, std::string_view folded, std::uint64_t hash, KeyOf key_of) {
+    if ((count_ + 1) * 2 > slots_.size()) Grow();
+    std::size_t mask = slots_.size() - 1;
+    std::uint32_t tag = static_cast<std::uint32_t>(hash >> 32);
+    std::size_t i = static_cast<std::size_t>(hash) & mask;
+    for (; slots_[i].index != kNone; i = (i + 1) & mask)
+      if (slots_[i].tag == tag && FoldsTo(key_of(slots_[i].index), folded)) return;
+    slots_[i] = Slot{tag, index, static_cast<std::uint32_t>(hash)};
+    ++count_;
+  }
 
  private:
   struct Slot {

@@ -1,6 +1,7 @@
 #include "dupes/result_store.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <ctime>
@@ -536,10 +537,8 @@ void GroupSet::BuildLookup() {
   for (std::size_t i = 0; i < rows.size(); ++i) {
     folded.clear();
     AppendFolded(rows[i].name, folded);
-    std::uint64_t h = HashBytes(folded);
-    if (lookup.Find(folded, h, [this](std::uint32_t k) { return std::string_view(rows[k].name); }) ==
-        FoldedTable::kNone)
-      lookup.Insert(static_cast<std::uint32_t>(i), h);
+    lookup.InsertIfAbsent(static_cast<std::uint32_t>(i), folded, HashBytes(folded),
+                          [this](std::uint32_t k) { return std::string_view(rows[k].name); });
   }
 }
 
@@ -883,17 +882,20 @@ RunOutcome ResultStore::RunDetection(MediaSource& media, DetectionProgress* prog
   // Written beside the store and renamed over it only when complete, so an
   // interrupted or failed run never leaves a store that loads as complete.
   FileSystem& fs = *Platform().files;
+  if (path_.empty()) {
+    out.error = std::strerror(ENOENT);  // no catalog open: nowhere to write
+    return out;
+  }
   const std::string tmp = path_ + ".tmp";
   std::string err;
   bool written = false;
   {
     auto f = fs.Open(tmp, OpenMode::CreateTrunc, err);
     if (f) {
+      // No sync before the rename: the store can always be made again by a
+      // run, and the rename alone keeps a half-written file from standing
+      // in for a store.
       written = run.Write(*f, mode_ == StoreMode::Similar ? Separators() : std::string(), err);
-      if (written && !f->Sync()) {
-        err = f->LastError();
-        written = false;
-      }
     }
   }
   if (written) written = fs.Rename(tmp, path_, err);

@@ -420,6 +420,13 @@ TEST_F(DupesTest, FailedWriteKeepsThePreviousStoreAndReportsTheSystemText) {
   out = dup.RunDetection(media, nullptr);
   EXPECT_FALSE(out.ok);
   EXPECT_EQ(out.error, "Permission denied");
+
+  // Without a catalog there is nowhere to write.
+  ResultStore unset(StoreMode::Duplicate);
+  out = unset.RunDetection(media, nullptr);
+  EXPECT_FALSE(out.ok);
+  EXPECT_FALSE(out.error.empty());
+  EXPECT_FALSE(Platform().files->Exists(".tmp"));
 }
 
 TEST_F(DupesTest, DeleteStoreClearsTheLists) {
