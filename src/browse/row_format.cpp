@@ -151,6 +151,10 @@ std::string ExtensionImages::IconNameAt(int image) const {
 
 int ProgramImage(std::string_view name, int image) {
   if (name.size() <= 4) return image;
+  // A quick look at the last four bytes first: "." is never the second
+  // byte of a character, so what follows it is single-byte.
+  std::string_view end = name.substr(name.size() - 4);
+  if (end[0] != '.' || (end[1] | 0x20) != 'e' || (end[2] | 0x20) != 'x' || (end[3] | 0x20) != 'e') return image;
   std::string upper = text::ToUpper(name);
   if (upper.compare(upper.size() - 4, 4, ".EXE") != 0) return image;
   return upper == "SETUP.EXE" || upper == "INSTALL.EXE" ? kImageInstaller : kImageProgram;

@@ -26,12 +26,21 @@ std::string SegmentText(const TRecord& row, int column, bool right) {
 // collation orders these as their bytes (space, comma, 0..9), so with equal
 // lengths the first differing character decides as it does bytewise, and
 // when the segments are equal the rest of the key decides alone.
-bool IsPlainSegment(const std::vector<std::string>& texts) {
-  if (texts.empty()) return true;
-  std::size_t len = texts[0].size();
-  if (len > 20) return false;
-  for (const std::string& t : texts) {
-    if (t.size() != len) return false;
+// The segment's text before padding.
+std::string_view RawSegment(const TRecord& row, int column) {
+  if (column == 0) return KindKey(row);
+  return row.ColumnTexts[static_cast<std::size_t>(column)];
+}
+
+// Whether a column's padded texts all have the same length and hold only
+// spaces, "," and at most 19 digits (checked on the unpadded texts).
+bool IsPlainColumn(const std::deque<TRecord>& rows, int column, bool right) {
+  std::size_t len = std::string_view::npos;
+  for (const TRecord& r : rows) {
+    std::string_view t = RawSegment(r, column);
+    std::size_t padded = right ? std::max<std::size_t>(t.size(), kPadWidth) : t.size();
+    if (len == std::string_view::npos) len = padded;
+    if (padded != len || padded > kPadWidth) return false;
     int digits = 0;
     for (char c : t) {
       if (c >= '0' && c <= '9')
@@ -46,7 +55,7 @@ bool IsPlainSegment(const std::vector<std::string>& texts) {
 
 // The number the digits of a plain segment make (spaces and commas skipped);
 // at most 20 characters, so it fits 64 bits.
-std::uint64_t PlainValue(const std::string& t) {
+std::uint64_t PlainValue(std::string_view t) {
   std::uint64_t v = 0;
   for (char c : t)
     if (c >= '0' && c <= '9') v = v * 10 + static_cast<std::uint64_t>(c - '0');
@@ -183,7 +192,13 @@ void RowList::EnsureNameKeys() {
   for (const TRecord& r : rows_) ascii = ascii && AsciiCollation::Applies(r.Name);
   const AsciiCollation& table = Ascii();
   name_key_buf_.clear();
+  if (ascii) {
+    std::size_t bytes = 0;
+    for (const TRecord& r : rows_) bytes += 2 * r.Name.size() + 1;
+    name_key_buf_.reserve(bytes);
+  }
   name_key_start_.assign(1, 0);
+  name_key_start_.reserve(rows_.size() + 1);
   for (const TRecord& r : rows_) {
     if (ascii) {
       for (char c : r.Name) name_key_buf_.push_back(static_cast<char>(table.primary[static_cast<unsigned char>(c)]));
@@ -203,24 +218,31 @@ std::string_view RowList::NameKey(std::size_t i) const {
 void RowList::EnsureNameRanks() {
   if (name_ranks_.size() == rows_.size()) return;
   EnsureNameKeys();
-  // The first eight key bytes, big-endian, decide most comparisons
+  // The first sixteen key bytes, big-endian, decide most comparisons
   // without touching the buffer.
   struct Item {
-    std::uint64_t head;
+    std::uint64_t head[2];
     int row;
   };
   std::vector<Item> items(rows_.size());
   for (std::size_t i = 0; i < rows_.size(); ++i) {
     std::string_view k = NameKey(i);
-    std::uint64_t head = 0;
-    for (std::size_t b = 0; b < 8; ++b)
-      head = (head << 8) | (b < k.size() ? static_cast<unsigned char>(k[b]) : 0u);
-    items[i] = {head, static_cast<int>(i)};
+    Item& it = items[i];
+    for (int h = 0; h < 2; ++h) {
+      std::uint64_t v = 0;
+      for (std::size_t b = 0; b < 8; ++b) {
+        std::size_t at = static_cast<std::size_t>(h) * 8 + b;
+        v = (v << 8) | (at < k.size() ? static_cast<unsigned char>(k[at]) : 0u);
+      }
+      it.head[h] = v;
+    }
+    it.row = static_cast<int>(i);
   }
   std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
-    if (a.head != b.head) return a.head < b.head;
+    if (a.head[0] != b.head[0]) return a.head[0] < b.head[0];
+    if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
     std::string_view ka = NameKey(static_cast<std::size_t>(a.row)), kb = NameKey(static_cast<std::size_t>(b.row));
-    return ka.substr(std::min<std::size_t>(8, ka.size())) < kb.substr(std::min<std::size_t>(8, kb.size()));
+    return ka.substr(std::min<std::size_t>(16, ka.size())) < kb.substr(std::min<std::size_t>(16, kb.size()));
   });
   std::vector<int> by_name(rows_.size());
   for (std::size_t i = 0; i < items.size(); ++i) by_name[i] = items[i].row;
@@ -259,12 +281,9 @@ void RowList::Sort(const SortState& s, const std::function<bool(int)>& right_ali
   // becomes one collation key. When only the name is left, its cached key
   // serves.
   std::size_t plain = 0;
-  while (plain + 1 < parts.size() && parts[plain].first >= 0) {
-    std::vector<std::string> texts(n);
-    for (std::size_t i = 0; i < n; ++i) texts[i] = SegmentText(rows_[i], parts[plain].first, parts[plain].second);
-    if (!IsPlainSegment(texts)) break;
+  while (plain + 1 < parts.size() && parts[plain].first >= 0 &&
+         IsPlainColumn(rows_, parts[plain].first, parts[plain].second))
     ++plain;
-  }
   const bool name_only = plain + 1 == parts.size();
   if (name_only && plain <= 2) {
     // Every part before the name is plain: each compares as the number its
@@ -279,7 +298,7 @@ void RowList::Sort(const SortState& s, const std::function<bool(int)>& right_ali
     std::vector<Key> keys(n);
     for (std::size_t i = 0; i < n; ++i) {
       std::uint64_t v[2] = {0, 0};
-      for (std::size_t k = 0; k < plain; ++k) v[k] = PlainValue(SegmentText(rows_[i], parts[k].first, parts[k].second));
+      for (std::size_t k = 0; k < plain; ++k) v[k] = PlainValue(RawSegment(rows_[i], parts[k].first));
       keys[i] = {v[0], v[1], name_ranks_[i], static_cast<int>(i)};
     }
     auto less = [](const Key& x, const Key& y) {
