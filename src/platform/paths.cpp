@@ -28,6 +28,7 @@ std::string UserRuntimeDir() {
 }
 
 std::string SettingsFilePath() { return UserConfigDir() + "/Quillmarsh/Ferrovan.conf"; }
+std::string DriveMapFilePath() { return UserConfigDir() + "/Quillmarsh/Ferrovan.drives"; }
 std::string ProgramDataDir() { return UserDataDir() + "/Quillmarsh/Ferrovan"; }
 
 }  // namespace fv

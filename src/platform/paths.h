@@ -14,6 +14,7 @@ std::string UserRuntimeDir();
 
 // The program's own folders inside those.
 std::string SettingsFilePath();   // <config>/Quillmarsh/Ferrovan.conf
+std::string DriveMapFilePath();   // <config>/Quillmarsh/Ferrovan.drives
 std::string ProgramDataDir();     // <data>/Quillmarsh/Ferrovan
 
 }  // namespace fv

@@ -1,6 +1,7 @@
 #include "platform/services.h"
 
 #include "platform/dir_walk.h"
+#include "platform/drives.h"
 #include "platform/file_version.h"
 #include "platform/file_types.h"
 #include "platform/files.h"
@@ -20,6 +21,7 @@ Services MakeDefaults() {
   static PosixDirectoryWalker dirs;
   static PeFileVersions versions;
   static MimeFileTypes types;
+  static LinuxDriveTable drives;
   Services s;
   s.files = &files;
   s.settings = &settings;
@@ -28,6 +30,7 @@ Services MakeDefaults() {
   s.dirs = &dirs;
   s.versions = &versions;
   s.types = &types;
+  s.drives = &drives;
   return s;
 }
 

@@ -13,6 +13,7 @@ class FileDialogs;
 class DirectoryWalker;
 class FileVersions;
 class FileTypes;
+class DriveTable;
 
 struct Services {
   FileSystem* files = nullptr;
@@ -22,11 +23,12 @@ struct Services {
   DirectoryWalker* dirs = nullptr;
   FileVersions* versions = nullptr;
   FileTypes* types = nullptr;
+  DriveTable* drives = nullptr;
 };
 
 // Never null members: defaults are the POSIX files, the user's settings
 // file, console messages, no file dialogs, the real directory walk, the PE
-// version reader and the shared MIME database.
+// version reader, the shared MIME database and the system's drive table.
 Services& Platform();
 
 // Restores the defaults (for tests).
