@@ -220,9 +220,19 @@ std::string LabelToCp932(const std::string& raw) {
 
 // ---- small file helpers ----------------------------------------------------
 
+// Reads to the end: files under /proc and /sys report a size of 0.
 std::string ReadSmallFile(const std::string& path) {
-  std::string out, err;
-  if (!Platform().files->ReadWholeFile(path, out, err)) return {};
+  std::string out;
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return out;
+  char buf[16384];
+  for (;;) {
+    ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    out.append(buf, static_cast<std::size_t>(n));
+  }
+  ::close(fd);
   return out;
 }
 
@@ -429,7 +439,8 @@ class SysInfo {
     if (StartsWith(kname, "sr") || m.fstype == "iso9660" || m.fstype == "udf") return DriveType::CdRom;
     if (IsNetworkFs(m.fstype) || StartsWith(m.fstype, "nfs")) return DriveType::Remote;
     if (IsRamFs(m.fstype) || StartsWith(kname, "zram") || StartsWith(kname, "ram")) return DriveType::RamDisk;
-    if (IsRemovable(kname)) return DriveType::Removable;
+    // Floppy drives (fd0, fd1) are removable whatever their disk says.
+    if (StartsWith(kname, "fd") || IsRemovable(kname)) return DriveType::Removable;
     return DriveType::Fixed;
   }
 
@@ -786,54 +797,58 @@ void LinuxDriveTable::Eject(char letter) {
   }
 }
 
-bool LinuxDriveTable::Bind(char letter, const std::string& folder, std::string& err) {
+DriveEdit LinuxDriveTable::Bind(char letter, const std::string& folder, std::string& err) {
   int i = LetterIndex(letter);
   if (i < 0) {
     err = std::string("'") + letter + "' is not a drive letter (A to Z)";
-    return false;
+    return DriveEdit::Refused;
   }
   const char L = static_cast<char>('A' + i);
   std::string real = RealPath(folder);
   if (real.empty() || !IsDir(real)) {
     err = "folder '" + folder + "' does not exist or is not a folder";
-    return false;
+    return DriveEdit::Refused;
   }
   Table t = Build();
   if (t.map[i]) {
     const char* what = t.map[i]->kind == MapKind::Folder ? "bound to" : t.drives[i] ? "in use by" : "kept for";
     err = std::string("drive ") + L + ": is " + what + " " + t.map[i]->value;
-    return false;
+    return DriveEdit::Refused;
   }
   t.map[i] = MapRecord{MapKind::Folder, real};
   if (!SaveMap(t, err)) {
     err = "cannot write the drive map " + config_.map_file + ": " + err;
-    return false;
+    return DriveEdit::WriteFailed;
   }
-  return true;
+  return DriveEdit::Done;
 }
 
-bool LinuxDriveTable::Unbind(char letter, std::string& err) {
+DriveEdit LinuxDriveTable::Unbind(char letter, std::string& err) {
   int i = LetterIndex(letter);
   if (i < 0) {
     err = std::string("'") + letter + "' is not a drive letter (A to Z)";
-    return false;
+    return DriveEdit::Refused;
   }
   const char L = static_cast<char>('A' + i);
+  if (L == 'C') {
+    err = "drive C: is the root filesystem, not a folder binding";
+    return DriveEdit::Refused;
+  }
   Table t = Build();
   if (!t.map[i]) {
     err = std::string("drive ") + L + ": is not bound";
-    return false;
+    return DriveEdit::Refused;
   }
   if (t.map[i]->kind != MapKind::Folder && t.drives[i]) {
     err = std::string("drive ") + L + ": is " + t.map[i]->value + ", not a folder binding";
-    return false;
+    return DriveEdit::Refused;
   }
   t.map[i].reset();
   if (!SaveMap(t, err)) {
     err = "cannot write the drive map " + config_.map_file + ": " + err;
-    return false;
+    return DriveEdit::WriteFailed;
   }
-  return true;
+  return DriveEdit::Done;
 }
 
 char LinuxDriveTable::LetterForFolder(const std::string& folder, std::string& err) {

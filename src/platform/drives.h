@@ -27,6 +27,10 @@ enum class DriveType : int {
 
 enum class DriveSource { Mount, Optical, Binding };
 
+// Outcome of a change to the drive map: refused for bad input (the message
+// says why), or failed because the map file could not be written.
+enum class DriveEdit { Done, Refused, WriteFailed };
+
 struct DriveEntry {
   char letter = 0;  // 'A'..'Z'
   DriveType type = DriveType::NoRootDir;
@@ -67,13 +71,13 @@ class DriveTable {
   // other drives. Results are ignored.
   virtual void Eject(char letter) = 0;
 
-  // Binds letter to an existing folder. Fails (err in UTF-8) for a letter
+  // Binds letter to an existing folder. Refused (err in UTF-8) for a letter
   // outside A..Z, a letter in use or kept for a drive, or a folder that is
   // missing or not a folder.
-  virtual bool Bind(char letter, const std::string& folder, std::string& err) = 0;
+  virtual DriveEdit Bind(char letter, const std::string& folder, std::string& err) = 0;
   // Removes a binding, or forgets the letter kept for a mount point that is
-  // not mounted now. Fails for an unknown letter and for present drives.
-  virtual bool Unbind(char letter, std::string& err) = 0;
+  // not mounted now. Refused for an unknown letter and for present drives.
+  virtual DriveEdit Unbind(char letter, std::string& err) = 0;
   // The letter that names folder: a drive whose root it is, else its
   // binding, else a new binding on a free letter. 0 (with err) on failure.
   virtual char LetterForFolder(const std::string& folder, std::string& err) = 0;
@@ -110,8 +114,8 @@ class LinuxDriveTable : public DriveTable {
   std::int32_t ClusterSize(char letter) override;
   double FreeSpace(char letter) override;
   void Eject(char letter) override;
-  bool Bind(char letter, const std::string& folder, std::string& err) override;
-  bool Unbind(char letter, std::string& err) override;
+  DriveEdit Bind(char letter, const std::string& folder, std::string& err) override;
+  DriveEdit Unbind(char letter, std::string& err) override;
   char LetterForFolder(const std::string& folder, std::string& err) override;
 
  private:

@@ -1,22 +1,10 @@
 #include "reading/volumes.h"
 
+#include "reading/platform_drives.h"
+
 namespace fv {
 
 namespace {
-
-// Until a drive table is installed nothing is a drive.
-class NoDrives : public DriveQueries {
- public:
-  int Kind(char) override { return 0; }
-  std::string RootPath(char) override { return {}; }
-  std::int32_t ClusterSize(char) override { return 0; }
-  double FreeSpace(char) override { return -1.0; }
-  bool Volume(char, VolumeText& out) override {
-    out = {};
-    return false;
-  }
-  void Eject(char) override {}
-};
 
 DriveQueries*& Installed() {
   static DriveQueries* q = nullptr;
@@ -26,8 +14,8 @@ DriveQueries*& Installed() {
 }  // namespace
 
 DriveQueries& Drives() {
-  static NoDrives none;
-  return Installed() ? *Installed() : none;
+  static PlatformDriveQueries platform;
+  return Installed() ? *Installed() : platform;
 }
 
 void SetDriveQueries(DriveQueries* q) { Installed() = q; }

@@ -33,8 +33,9 @@ class DriveQueries {
   virtual void Eject(char letter) = 0;
 };
 
-// The queries in use (never null) and, for tests, a replacement (nullptr
-// restores the platform's).
+// The queries in use (never null; by default the platform's drive table,
+// reading/platform_drives.h) and, for tests, a replacement (nullptr restores
+// the platform's).
 DriveQueries& Drives();
 void SetDriveQueries(DriveQueries* q);
 
