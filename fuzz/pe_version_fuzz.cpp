@@ -2,8 +2,7 @@
 // never read outside the input, hang or crash; the result is either empty
 // or four dot-separated numbers.
 //
-// Build: clang++ -std=c++20 -g -O1 -fsanitize=fuzzer,address,undefined -Isrc \
-//          fuzz/pe_version_fuzz.cpp src/platform/file_version.cpp -o pe_version_fuzz
+// Run: fuzz/run 60 pe_version_fuzz (seeds in fuzz/corpus/pe_version_fuzz).
 
 #include <cstddef>
 #include <cstdint>
