@@ -65,6 +65,13 @@ DateTime ShiftDays(const DateTime& t, int days) {
   return out;
 }
 
+void SortResults(RowList& results, const SortState& sort, const PanelSink& status) {
+  if (status) status(1, J("ソート中..."));
+  results.Sort(sort, [](int c) { return SearchColumnRightAligned(c); });
+  for (std::size_t i = 0; i < results.size(); ++i) results[i].Parent = static_cast<std::int32_t>(i);
+  if (status) status(1, std::string());
+}
+
 }  // namespace
 
 bool MatchEntry(const SearchConditions& c, const EntryRecord& e, std::string_view name,
@@ -181,10 +188,12 @@ void FormatSearchResults(Browser& browser, RowList& results, ExtensionImages& im
     }
     FormatSearchRow(row, ctx, columns);
   }
-  if (status) status(1, J("ソート中..."));
-  results.Sort(sort, [](int c) { return SearchColumnRightAligned(c); });
-  for (std::size_t i = 0; i < results.size(); ++i) results[i].Parent = static_cast<std::int32_t>(i);
-  if (status) status(1, std::string());
+  SortResults(results, sort, status);
+}
+
+void ClickSearchColumn(RowList& results, SortState& sort, int column, bool shift, const PanelSink& status) {
+  ClickColumn(sort, column, shift, SearchColumnRightAligned(column));
+  SortResults(results, sort, status);
 }
 
 // ---- the dialog --------------------------------------------------------------------

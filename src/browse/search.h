@@ -70,6 +70,10 @@ int RunSearch(Browser& browser, const SearchConditions& c, const std::vector<int
 void FormatSearchResults(Browser& browser, RowList& results, ExtensionImages& images, const SortState& sort,
                          const PanelSink& status = {});
 
+// A header click on the search result list: sorts ("ソート中..." on panel 1
+// meanwhile) and gives every row its new position in its Parent field.
+void ClickSearchColumn(RowList& results, SortState& sort, int column, bool shift, const PanelSink& status = {});
+
 // The search dialog's state and rules ("検索条件").
 class SearchForm {
  public:

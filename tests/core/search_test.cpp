@@ -159,6 +159,13 @@ TEST_F(SearchTest, RunTextsResultsAndFormatting) {
   EXPECT_EQ(results[0].Name, "a.txt");
   EXPECT_EQ(results[0].ColumnTexts[kSearchColPath], "DISC1");
   EXPECT_EQ(results[2].Parent, 2);  // a row knows its position
+  panel.clear();
+  ClickSearchColumn(results, sort, kSearchColSize, false,
+                    [&](int p, const std::string& t) { panel.push_back({p, t}); });
+  EXPECT_EQ(results[0].Name, "potato.txt");  // 1 byte
+  EXPECT_EQ(results[0].Parent, 0);
+  EXPECT_EQ(panel.front().second, Sj("ソート中..."));
+  EXPECT_EQ(panel.back().second, "");
 }
 
 TEST_F(SearchTest, FormValidationAndControls) {
