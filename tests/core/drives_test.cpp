@@ -224,6 +224,24 @@ TEST_F(DriveTableTest, VolumeLabelsAndSerials) {
   EXPECT_EQ(table.FreeSpace('Q'), -1.0);
 }
 
+TEST_F(DriveTableTest, LabelAndUuidProbedFromTheDevice) {
+  // A filesystem image stands in for the device node.
+  const std::string image = root + "/dev/sda9";
+  if (test::RunCommand("PATH=$PATH:/usr/sbin:/sbin mke2fs -q -F -t ext2 -L 'ラベル' "
+                       "-U 3e6be9de-8139-11d1-9106-a43f08d823a6 '" + image + "' 1024 >/dev/null 2>&1") != 0)
+    GTEST_SKIP() << "mke2fs is not available";
+  WriteMounts(false, false, "80 28 8:9 / " + root + "/mnt/new rw - ext2 /dev/sda9 rw\n");
+  config.probe_devices = true;
+  LinuxDriveTable table(config);
+  char letter = 0;
+  for (const DriveEntry& d : table.List())
+    if (d.root == root + "/mnt/new") letter = d.letter;
+  DriveVolume v;
+  ASSERT_TRUE(table.Volume(letter, v));
+  EXPECT_EQ(v.label, Sj("ラベル"));
+  EXPECT_EQ(v.serial, "268C7F96");
+}
+
 TEST_F(DriveTableTest, FolderBindings) {
   LinuxDriveTable table(config);
   std::string err;
