@@ -482,13 +482,17 @@ std::optional<MountEntry> ContainingMount(const std::vector<MountEntry>& mounts,
 
 }  // namespace
 
-LinuxDriveTable::LinuxDriveTable(LinuxDriveTableConfig config) : config_(std::move(config)) {
-  if (config_.map_file.empty()) config_.map_file = DriveMapFilePath();
+LinuxDriveTable::LinuxDriveTable(LinuxDriveTableConfig config) : config_(std::move(config)) {}
+
+// Looked up at each use: the user's folders are known only once the
+// environment is settled, after the table may have been created.
+std::string LinuxDriveTable::MapFile() const {
+  return config_.map_file.empty() ? DriveMapFilePath() : config_.map_file;
 }
 
 LinuxDriveTable::Table LinuxDriveTable::Build() {
   Table t;
-  t.map = ParseDriveMap(ReadSmallFile(config_.map_file));
+  t.map = ParseDriveMap(ReadSmallFile(MapFile()));
   t.mounts = ParseMountInfo(ReadSmallFile(config_.mountinfo));
   SysInfo sys(config_);
   const std::vector<Optical> opticals = sys.OpticalDrives();
@@ -619,9 +623,9 @@ LinuxDriveTable::Table LinuxDriveTable::Build() {
 
 bool LinuxDriveTable::SaveMap(const Table& t, std::string& err) {
   FileSystem& fs = *Platform().files;
-  std::string dir = DirName(config_.map_file);
+  std::string dir = DirName(MapFile());
   if (!dir.empty() && !fs.CreateDirs(dir, err)) return false;
-  return fs.WriteFileAtomic(config_.map_file, FormatDriveMap(t.map), err);
+  return fs.WriteFileAtomic(MapFile(), FormatDriveMap(t.map), err);
 }
 
 std::vector<DriveEntry> LinuxDriveTable::List() {
@@ -817,7 +821,7 @@ DriveEdit LinuxDriveTable::Bind(char letter, const std::string& folder, std::str
   }
   t.map[i] = MapRecord{MapKind::Folder, real};
   if (!SaveMap(t, err)) {
-    err = "cannot write the drive map " + config_.map_file + ": " + err;
+    err = "cannot write the drive map " + MapFile() + ": " + err;
     return DriveEdit::WriteFailed;
   }
   return DriveEdit::Done;
@@ -845,7 +849,7 @@ DriveEdit LinuxDriveTable::Unbind(char letter, std::string& err) {
   }
   t.map[i].reset();
   if (!SaveMap(t, err)) {
-    err = "cannot write the drive map " + config_.map_file + ": " + err;
+    err = "cannot write the drive map " + MapFile() + ": " + err;
     return DriveEdit::WriteFailed;
   }
   return DriveEdit::Done;
@@ -869,7 +873,7 @@ char LinuxDriveTable::LetterForFolder(const std::string& folder, std::string& er
     if (t.map[i]) continue;
     t.map[i] = MapRecord{MapKind::Folder, real};
     if (!SaveMap(t, err)) {
-      err = "cannot write the drive map " + config_.map_file + ": " + err;
+      err = "cannot write the drive map " + MapFile() + ": " + err;
       return 0;
     }
     return static_cast<char>('A' + i);

@@ -123,6 +123,7 @@ class LinuxDriveTable : public DriveTable {
   Table Build();
   bool SaveMap(const Table& t, std::string& err);
   std::optional<MountEntry> MountOf(const Table& t, const DriveEntry& d);
+  std::string MapFile() const;
   LinuxDriveTableConfig config_;
 };
 
