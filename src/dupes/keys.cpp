@@ -80,17 +80,6 @@ std::uint64_t HashBytes(std::string_view s) {
   return h;
 }
 
-std::uint32_t ElfHash(std::string_view s) {
-  std::uint32_t h = 0;
-  for (unsigned char b : s) {
-    h = (h << 4) + b;
-    std::uint32_t g = h & 0xF0000000u;
-    if (g) h ^= g >> 24;
-    h &= ~g;
-  }
-  return h;
-}
-
 SeparatorSet::SeparatorSet(std::string_view text) {
   for (std::size_t i = 0; i < text.size() && count_ < kMaxSeparatorChars;) {
     std::size_t len = text::CharLen(text, i);
@@ -175,14 +164,5 @@ void FoldedTable::Reserve(std::size_t n) {
 }
 
 void FoldedTable::Grow() { Reserve(slots_.empty() ? 8 : slots_.size()); }
-
-void FoldedTable::Insert(std::uint32_t index, std::uint64_t hash) {
-  if ((count_ + 1) * 2 > slots_.size()) Grow();
-  std::size_t mask = slots_.size() - 1;
-  std::size_t i = static_cast<std::size_t>(hash) & mask;
-  while (slots_[i].index != kNone) i = (i + 1) & mask;
-  slots_[i] = Slot{static_cast<std::uint32_t>(hash >> 32), index, static_cast<std::uint32_t>(hash)};
-  ++count_;
-}
 
 }  // namespace fv::dupes

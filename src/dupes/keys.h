@@ -27,9 +27,6 @@ bool FoldsTo(std::string_view s, std::string_view folded);
 // Hash of bytes; used on lower-cased keys so equal keys hash alike.
 std::uint64_t HashBytes(std::string_view s);
 
-// The ELF hash over the bytes of s.
-std::uint32_t ElfHash(std::string_view s);
-
 // The set of characters that cut a name into words. Holds the first 24
 // characters of the text it was made from; a double-byte separator matches
 // only the same two bytes.
@@ -88,8 +85,6 @@ class FoldedTable {
       if (s.tag == tag && FoldsTo(key_of(s.index), folded)) return s.index;
     }
   }
-  // Adds index under hash; the caller has made sure the key is absent.
-  void Insert(std::uint32_t index, std::uint64_t hash);
   // Adds index unless its key is present already (one probe sequence).
   template <typename KeyOf>
   void InsertIfAbsent(std::uint32_t index, std::string_view folded, std::uint64_t hash, KeyOf key_of) {

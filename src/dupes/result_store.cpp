@@ -56,8 +56,11 @@ struct Pair {
 };
 
 // Order of the texts keys[off[i] .. off[i+1]) compared as byte strings;
-// equal texts keep their order. The first 24 bytes of every text travel
-// with it, so most comparisons touch no text.
+// equal texts keep their order. A text that ends where another goes on
+// must not tie with it through a NUL byte (collation keys hold none; a NUL
+// separator is always followed by text). Sorted 24 bytes at a time: each entry carries the next 24
+// bytes of its text, and only runs that tie on them look further, so few
+// comparisons touch the texts themselves.
 void SortKeyTexts(const std::string& keys, const std::vector<std::uint64_t>& off, std::vector<std::uint32_t>& order) {
   const std::size_t n = off.size() - 1;
   struct Entry {
@@ -65,28 +68,57 @@ void SortKeyTexts(const std::string& keys, const std::vector<std::uint64_t>& off
     std::uint32_t index;
   };
   std::vector<Entry> v(n);
-  for (std::size_t i = 0; i < n; ++i) {
-    std::size_t len = static_cast<std::size_t>(off[i + 1] - off[i]);
-    const unsigned char* t = reinterpret_cast<const unsigned char*>(keys.data() + off[i]);
+  auto load = [&](Entry& e, std::size_t depth) {
+    const std::size_t len = static_cast<std::size_t>(off[e.index + 1] - off[e.index]);
+    const unsigned char* t = reinterpret_cast<const unsigned char*>(keys.data() + off[e.index]);
     for (int w = 0; w < 3; ++w) {
       std::uint64_t p = 0;
       for (std::size_t b = 0; b < 8; ++b) {
-        std::size_t at = static_cast<std::size_t>(w) * 8 + b;
+        std::size_t at = depth + static_cast<std::size_t>(w) * 8 + b;
         p = p << 8 | (at < len ? t[at] : 0u);
       }
-      v[i].p[w] = p;
+      e.p[w] = p;
     }
-    v[i].index = static_cast<std::uint32_t>(i);
-  }
-  auto text = [&](std::uint32_t i) {
-    return std::string_view(keys.data() + off[i], static_cast<std::size_t>(off[i + 1] - off[i]));
   };
-  std::sort(v.begin(), v.end(), [&](const Entry& a, const Entry& b) {
+  auto len_of = [&](const Entry& e) { return off[e.index + 1] - off[e.index]; };
+  auto less = [](const Entry& a, const Entry& b) {
     for (int w = 0; w < 3; ++w)
       if (a.p[w] != b.p[w]) return a.p[w] < b.p[w];
-    int c = text(a.index).compare(text(b.index));
-    return c != 0 ? c < 0 : a.index < b.index;
-  });
+    return false;
+  };
+  for (std::size_t i = 0; i < n; ++i) {
+    v[i].index = static_cast<std::uint32_t>(i);
+    load(v[i], 0);
+  }
+  struct Range {
+    std::size_t begin, end, depth;
+  };
+  std::vector<Range> todo{{0, n, 0}};
+  while (!todo.empty()) {
+    Range r = todo.back();
+    todo.pop_back();
+    std::sort(v.begin() + static_cast<std::ptrdiff_t>(r.begin), v.begin() + static_cast<std::ptrdiff_t>(r.end), less);
+    for (std::size_t i = r.begin; i < r.end;) {
+      std::size_t j = i + 1;
+      while (j < r.end && !less(v[i], v[j])) ++j;
+      if (j - i > 1) {
+        bool longer = false;
+        for (std::size_t k = i; k < j && !longer; ++k) longer = len_of(v[k]) > r.depth + 24;
+        if (longer) {
+          for (std::size_t k = i; k < j; ++k) load(v[k], r.depth + 24);
+          todo.push_back({i, j, r.depth + 24});
+        } else {
+          // Whole texts tie but for their lengths: shorter first, then
+          // the original order.
+          std::sort(v.begin() + static_cast<std::ptrdiff_t>(i), v.begin() + static_cast<std::ptrdiff_t>(j),
+                    [&](const Entry& a, const Entry& b) {
+                      return len_of(a) != len_of(b) ? len_of(a) < len_of(b) : a.index < b.index;
+                    });
+        }
+      }
+      i = j;
+    }
+  }
   order.resize(n);
   for (std::size_t i = 0; i < n; ++i) order[i] = v[i].index;
 }

@@ -177,10 +177,6 @@ TEST(DupesKeys, FoldingTouchesOnlyCapitalsNeverTrailBytes) {
   EXPECT_FALSE(SameKey(Sj("ア"), Sj("ヂ")));
   EXPECT_TRUE(SameKey(Sj("ア.TXT"), Sj("ア.txt")));
   EXPECT_FALSE(SameKey("a", "ab"));
-  // The documented hash of the old index: ELF over the bytes.
-  EXPECT_EQ(ElfHash(""), 0u);
-  EXPECT_EQ(ElfHash("a"), 0x61u);
-  EXPECT_EQ(ElfHash("abcdefghij"), 0x0ABAA66Au);
 }
 
 TEST(DupesKeys, CuttingNamesIntoWords) {
@@ -327,6 +323,22 @@ TEST_F(DupesTest, ThreeFilesGiveOneKindOfSizeThreeAndTheGroupCopiesTheFirstMembe
   EXPECT_EQ(dup.LoadedMemberCount(MemberListId::Panel), 4);  // two members, then the two group records
   EXPECT_FALSE(dup.LoadMembers(MemberListId::Panel, -1, 2));
   EXPECT_EQ(dup.LoadedMemberCount(MemberListId::Panel), 0);
+}
+
+TEST_F(DupesTest, KindsFollowTheCollationOrderOverLongSharedBeginnings) {
+  const std::string stem(40, 'x');
+  std::vector<std::string> names = {stem + "b.txt", stem + "a.txt", stem + "_.txt", stem + "B.TXT",
+                                    stem + "a.txt.bak", stem,          "写真" + stem,   stem + "10",
+                                    stem + "9",        "Z" + stem,    stem + "ａ"};
+  std::vector<FakeMedia::Item> twice;
+  for (const auto& n : names) twice.push_back({n});
+  media.Add("M0", twice);
+  media.Add("M1", twice);
+  RunAndParse(dup);
+  std::vector<std::string> got = GroupNames(dup);
+  ASSERT_EQ(got.size(), names.size() - 1);  // b.txt and B.TXT are one kind
+  for (std::size_t i = 1; i < got.size(); ++i)
+    EXPECT_LT(text::CompareNoCase(Sj(got[i - 1]), Sj(got[i])), 0) << got[i - 1] << " / " << got[i];
 }
 
 TEST_F(DupesTest, EmptyCatalogGivesTheHeaderAlone) {
