@@ -226,6 +226,8 @@ TEST_F(RegistrationFixture, DriveQueriesByLetterAndNumber) {
   fake.drives['Q'].volume_ok = false;
   EXPECT_FALSE(VolumeInfo("q", v));
   EXPECT_EQ("", v.label);
+  // "表" ends with the byte of "\": only a separator on its own splits.
+  EXPECT_EQ(tree + "/表/ソ.txt", NativePathOnDrive('Q', Sj("表\\ソ.txt")));
   EXPECT_EQ(Sj("RAM-DISK"), DefaultClassification(6));
   EXPECT_EQ("", DefaultClassification(0));
 }
