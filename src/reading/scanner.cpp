@@ -7,6 +7,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <cstring>
 #include <numeric>
@@ -173,7 +174,15 @@ void Scanner::SortOrder(Listing& l, std::vector<int>& order, std::string& keys, 
 class Scanner::ListingThread {
  public:
   ListingThread(const std::string& root, bool check_dev, std::uint64_t root_dev)
-      : thread_([this, root, check_dev, root_dev] { Run(root, check_dev, root_dev); }) {}
+      : thread_([this, root, check_dev, root_dev] {
+          try {
+            Run(root, check_dev, root_dev);
+          } catch (...) {  // out of memory: the reader gives up on the read
+            std::lock_guard lock(mu_);
+            failed_ = true;
+          }
+          cv_.notify_all();
+        }) {}
   ~ListingThread() {
     {
       std::lock_guard lock(mu_);
@@ -188,8 +197,9 @@ class Scanner::ListingThread {
     std::unique_lock lock(mu_);
     if (ready_.empty()) {
       consumer_waits_ = true;
-      cv_.wait(lock, [this] { return !ready_.empty(); });
+      cv_.wait(lock, [this] { return !ready_.empty() || failed_; });
       consumer_waits_ = false;
+      if (ready_.empty()) throw std::bad_alloc();
     }
     auto l = std::move(ready_.front());
     ready_.pop_front();
@@ -250,6 +260,7 @@ class Scanner::ListingThread {
   std::vector<std::unique_ptr<Listing>> free_;
   std::size_t in_flight_ = 0;
   bool stop_ = false;
+  bool failed_ = false;
   bool consumer_waits_ = false;
   bool producer_waits_ = false;
   std::thread thread_;
