@@ -38,7 +38,7 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--cli", default=os.path.join(HERE, "..", "build", "ferrovan-cli"))
     ap.add_argument("--tree", default=os.path.join(tempfile.gettempdir(), "ferrovan-add-bench-tree"))
-    ap.add_argument("--rounds", type=int, default=5)
+    ap.add_argument("--rounds", type=int, default=7)
     a = ap.parse_args()
 
     if not os.path.isdir(a.tree):
@@ -69,13 +69,17 @@ def main():
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
+    # Each round runs the two back to back; the median of the rounds' ratios
+    # holds up best when the machine is shared.
+    ratios = sorted(x / y for x, y in zip(adds, finds))
+    ratio = ratios[len(ratios) // 2]
     best_find, best_add = min(finds), min(adds)
-    ratio = best_add / best_find
     limit = 2 * 161 * entries + 50 * 1024 * 1024
     print(f"entries:  {entries}")
     print(f"baseline: find -printf     best {best_find:.3f} s  (runs: {' '.join(f'{x:.2f}' for x in finds)})")
     print(f"add:      ferrovan-cli add best {best_add:.3f} s  (runs: {' '.join(f'{x:.2f}' for x in adds)})")
-    print(f"ratio:    {ratio:.2f}x (target <= 1.30x) {'OK' if ratio <= 1.3 else 'OVER'}")
+    print(f"ratio:    {ratio:.2f}x median of rounds, {best_add / best_find:.2f}x of best times "
+          f"(target <= 1.30x) {'OK' if ratio <= 1.3 else 'OVER'}")
     print(f"peak RSS: {rss / 1e6:.1f} MB (limit {limit / 1e6:.1f} MB) {'OK' if rss <= limit else 'OVER'}")
     return 0 if ratio <= 1.3 and rss <= limit else 1
 

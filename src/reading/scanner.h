@@ -9,6 +9,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "reading/scan_buffer.h"
@@ -63,8 +64,9 @@ class Scanner {
   int capacity = kMaxEntriesPerMedium;
   // List folders on a second thread, ahead of the one storing them, so that
   // waiting for the filesystem and sorting overlap. The result is the same
-  // either way.
-  bool listAhead = true;
+  // either way. On by default only where cores are to spare: on two busy
+  // cores the hand-over costs more than the overlap gains.
+  bool listAhead = std::thread::hardware_concurrency() >= 4;
 
   // The whole read. True when a medium was read and the buffer holds it;
   // false (buffer empty, no message) when the root listed nothing.

@@ -279,6 +279,7 @@ TEST_F(ScanFixture, SameTreeReadsTheSameEntries) {
     }
     return bytes;
   };
+  scanner.listAhead = true;
   ASSERT_TRUE(Read());
   std::string first = block();
   EntryRecord root1;
