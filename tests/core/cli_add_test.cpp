@@ -13,11 +13,14 @@ namespace {
 
 using test::Sj;
 
-std::string Cli(const std::string& args) { return std::string(FERROVAN_CLI_PATH) + " " + args + " 2>&1"; }
-
 struct CliAddFixture : ::testing::Test {
   test::PlatformScope scope;
   std::string dir = test::MakeTempDir();
+  // Settings and the drive map of the runs stay in this test's own folder,
+  // so the letters it binds are not taken from other tests.
+  std::string Cli(const std::string& args) {
+    return "XDG_CONFIG_HOME='" + dir + "/config' " + FERROVAN_CLI_PATH + " " + args + " 2>&1";
+  }
   std::string tree = test::MakeTempDir();
   std::string cat = dir + "/Default.fvd";
 
