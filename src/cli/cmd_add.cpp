@@ -26,9 +26,13 @@ namespace {
 class AddMessages : public ConsoleMessages {
  public:
   bool replace = false;
+  bool asked_replace = false;
   MsgResult Show(const std::string& text, const std::string& caption, MsgIcon icon,
                  MsgButtons buttons) override {
-    if (replace && buttons == MsgButtons::OkCancel) return MsgResult::Ok;
+    if (buttons == MsgButtons::OkCancel) {
+      asked_replace = true;
+      if (replace) return MsgResult::Ok;
+    }
     return ConsoleMessages::Show(text, caption, icon, buttons);
   }
 };
@@ -127,7 +131,10 @@ int Run(const Args& in) {
   Scanner& scanner = TheScanner();
   bool stored = AddMediumCommand(cat, scanner, hooks);
   progress.End();
-  if (!stored) return Fail(kFailed, "no medium was stored");
+  if (!stored)
+    return Fail(kFailed, messages.asked_replace && !replace
+                             ? "no medium was stored: the name is taken (--replace replaces that medium)"
+                             : "no medium was stored");
   const ScanBuffer& b = scanner.Buffer();
   std::printf("%c: %s %s\n", letter, text::Cp932ToUtf8(b.Name(0)).c_str(),
               text::Cp932ToUtf8(b.Version(0)).c_str());
