@@ -85,6 +85,10 @@ class FoldedTable {
       if (s.tag == tag && FoldsTo(key_of(s.index), folded)) return s.index;
     }
   }
+  // Brings the slot of a hash into the cache ahead of use.
+  void Prefetch(std::uint64_t hash) const {
+    if (!slots_.empty()) __builtin_prefetch(&slots_[static_cast<std::size_t>(hash) & (slots_.size() - 1)]);
+  }
   // Adds index unless its key is present already (one probe sequence).
   template <typename KeyOf>
   void InsertIfAbsent(std::uint32_t index, std::string_view folded, std::uint64_t hash, KeyOf key_of) {

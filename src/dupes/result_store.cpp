@@ -231,7 +231,9 @@ class Run {
   // whole key it was cut from.
   template <typename Each>
   void ForEachGroupRecord(Each each) const {
-    for (std::size_t gi = 0; gi + 1 < starts_.size(); ++gi) {
+    const std::size_t g = group_order_.size();
+    for (std::size_t gi = 0; gi < g; ++gi) {
+      Prefetch(gi, g);
       std::int32_t first = static_cast<std::int32_t>(starts_[gi]);
       std::int32_t next = static_cast<std::int32_t>(starts_[gi + 1]);
       const GroupRec& gr = groups_[group_order_[gi]];
@@ -296,12 +298,7 @@ class Run {
     for (std::size_t gi = 0; gi < g; ++gi) {
       std::int32_t first = static_cast<std::int32_t>(starts_[gi]);
       std::int32_t next = static_cast<std::int32_t>(starts_[gi + 1]);
-      if (gi + 32 < g) __builtin_prefetch(&groups_[group_order_[gi + 32]]);
-      if (gi + 16 < g) {
-        const GroupRec& ahead = groups_[group_order_[gi + 16]];
-        __builtin_prefetch(arena_.data() + static_cast<std::size_t>(ahead.key_file) * 8);
-        __builtin_prefetch(arena_.data() + static_cast<std::size_t>(ahead.first_file) * 8);
-      }
+      Prefetch(gi, g);
       const GroupRec& gr = groups_[group_order_[gi]];
       // The pair at the kind's start names the group (duplicate mode: the
       // first file's name; similar mode: the word as the second file wrote
@@ -361,6 +358,16 @@ class Run {
     std::uint32_t f = Keep(items[key.item]);
     slots_[i] = Slot{tag, static_cast<std::uint32_t>(key.hash), f, key.pos, key.len, -1};
     ++count_;
+  }
+
+  // Fetches what the group walk needs a little ahead of group gi.
+  void Prefetch(std::size_t gi, std::size_t g) const {
+    if (gi + 32 < g) __builtin_prefetch(&groups_[group_order_[gi + 32]]);
+    if (gi + 16 < g) {
+      const GroupRec& ahead = groups_[group_order_[gi + 16]];
+      __builtin_prefetch(arena_.data() + static_cast<std::size_t>(ahead.key_file) * 8);
+      __builtin_prefetch(arena_.data() + static_cast<std::size_t>(ahead.first_file) * 8);
+    }
   }
 
   // Copies the file into the arena once; returns its arena offset / 8.
@@ -566,10 +573,17 @@ void GroupSet::BuildLookup() {
   lookup.Clear();
   lookup.Reserve(rows.size());
   std::string folded;
+  std::vector<std::uint64_t> hashes(rows.size());
   for (std::size_t i = 0; i < rows.size(); ++i) {
     folded.clear();
     AppendFolded(rows[i].name, folded);
-    lookup.InsertIfAbsent(static_cast<std::uint32_t>(i), folded, HashBytes(folded),
+    hashes[i] = HashBytes(folded);
+  }
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    if (i + 16 < rows.size()) lookup.Prefetch(hashes[i + 16]);
+    folded.clear();
+    AppendFolded(rows[i].name, folded);
+    lookup.InsertIfAbsent(static_cast<std::uint32_t>(i), folded, hashes[i],
                           [this](std::uint32_t k) { return std::string_view(rows[k].name); });
   }
 }
@@ -919,17 +933,41 @@ RunOutcome ResultStore::RunDetection(MediaSource& media, DetectionProgress* prog
     return out;
   }
   const std::string tmp = path_ + ".tmp";
+  const std::string separators = mode_ == StoreMode::Similar ? Separators() : std::string();
+
+  // The group list is what LoadGroups would read back from the new store;
+  // it is taken from the run instead, while a helper thread writes the file
+  // (both only read the finished run).
   std::string err;
   bool written = false;
-  {
-    auto f = fs.Open(tmp, OpenMode::CreateTrunc, err);
-    if (f) {
-      // No sync before the rename: the store can always be made again by a
-      // run, and the rename alone keeps a half-written file from standing
-      // in for a store.
-      written = run.Write(*f, mode_ == StoreMode::Similar ? Separators() : std::string(), err);
-    }
+  auto f = fs.Open(tmp, OpenMode::CreateTrunc, err);
+  std::thread writer;
+  if (f) {
+    // No sync before the rename: the store can always be made again by a
+    // run, and the rename alone keeps a half-written file from standing in
+    // for a store.
+    writer = std::thread([&] { written = run.Write(*f, separators, err); });
   }
+  GroupSet groups;
+  groups.format = mode_ == StoreMode::Duplicate ? kDupFormat : kLikeFormat;
+  groups.groups = run.kinds;
+  groups.members = run.Members();
+  if (mode_ == StoreMode::Similar) {
+    groups.has_separators = true;
+    groups.separators = std::string(text::CutBytesSafe(separators, 127));
+  }
+  if (f) {
+    bool reorder = false;
+    groups.rows.reserve(static_cast<std::size_t>(run.kinds));
+    run.ForEachGroupRecord([&](const StoreRecord& r, std::string_view key) {
+      groups.rows.push_back(RowOf(r, mode_ == StoreMode::Duplicate ? names_ : nullptr));
+      if (groups.rows.back().name != key) reorder = true;  // a display name differs from its key
+    });
+    if (reorder) SortRows(groups.rows);
+    groups.BuildLookup();
+    writer.join();
+  }
+  f.reset();
   if (written) written = fs.Rename(tmp, path_, err);
   if (!written) {
     std::string ignored;
@@ -940,24 +978,6 @@ RunOutcome ResultStore::RunDetection(MediaSource& media, DetectionProgress* prog
     return out;
   }
   out.ok = true;
-  // The group list is what LoadGroups would read back from the new store;
-  // it is taken from the run instead of the file.
-  GroupSet groups;
-  groups.format = mode_ == StoreMode::Duplicate ? kDupFormat : kLikeFormat;
-  groups.groups = run.kinds;
-  groups.members = run.Members();
-  if (mode_ == StoreMode::Similar) {
-    groups.has_separators = true;
-    groups.separators = std::string(text::CutBytesSafe(Separators(), 127));
-  }
-  bool reorder = false;
-  groups.rows.reserve(static_cast<std::size_t>(run.kinds));
-  run.ForEachGroupRecord([&](const StoreRecord& r, std::string_view key) {
-    groups.rows.push_back(RowOf(r, mode_ == StoreMode::Duplicate ? names_ : nullptr));
-    if (groups.rows.back().name != key) reorder = true;  // a display name differs from its key
-  });
-  if (reorder) SortRows(groups.rows);
-  groups.BuildLookup();
   Install(std::move(groups));
   return out;
 }
