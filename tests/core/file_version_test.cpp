@@ -13,13 +13,13 @@ namespace fv {
 namespace {
 
 using test::BuildPeImage;
-using test::PeImageSpec;
+using test::PeImageLayout;
 using test::PutU16;
 using test::PutU32;
 
 TEST(FileVersionTest, ReadsTheFixedFileVersion) {
   EXPECT_EQ(PeFileVersionOf(BuildPeImage()), "1.2.3.4");
-  PeImageSpec plus;
+  PeImageLayout plus;
   plus.pe32plus = true;
   plus.version[0] = 65535;
   plus.version[1] = 0;

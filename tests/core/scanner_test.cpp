@@ -216,7 +216,7 @@ TEST_F(ScanFixture, VersionsAreReadPerFileWhenAsked) {
 
 TEST_F(ScanFixture, PeVersionsFromThePlatformReader) {
   test::WriteFile(root + "/app.exe", test::BuildPeImage());
-  test::PeImageSpec no_version;
+  test::PeImageLayout no_version;
   no_version.with_resources = false;
   test::WriteFile(root + "/bare.dll", test::BuildPeImage(no_version));
   test::WriteFile(root + "/text.exe", "not a PE image");

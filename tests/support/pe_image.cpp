@@ -12,21 +12,21 @@ void PutU32(std::string& s, std::size_t off, std::uint32_t v) {
   PutU16(s, off + 2, static_cast<std::uint16_t>(v >> 16));
 }
 
-std::string BuildPeImage(const PeImageSpec& spec) {
+std::string BuildPeImage(const PeImageLayout& layout) {
   std::string s(kPeImageSize, '\0');
   s[0] = 'M';
   s[1] = 'Z';
   PutU32(s, 0x3C, 0x40);
   s.replace(0x40, 4, std::string("PE\0\0", 4));
-  PutU16(s, 0x44, spec.pe32plus ? 0x8664 : 0x14C);
+  PutU16(s, 0x44, layout.pe32plus ? 0x8664 : 0x14C);
   PutU16(s, 0x46, 1);  // one section
-  const std::uint16_t opt_size = spec.pe32plus ? 240 : 224;
+  const std::uint16_t opt_size = layout.pe32plus ? 240 : 224;
   PutU16(s, 0x54, opt_size);
   const std::size_t opt = 0x58;
-  PutU16(s, opt, spec.pe32plus ? 0x20B : 0x10B);
-  const std::size_t count_at = spec.pe32plus ? 108 : 92, dirs_at = spec.pe32plus ? 112 : 96;
+  PutU16(s, opt, layout.pe32plus ? 0x20B : 0x10B);
+  const std::size_t count_at = layout.pe32plus ? 108 : 92, dirs_at = layout.pe32plus ? 112 : 96;
   PutU32(s, opt + count_at, 16);
-  if (spec.with_resources) {
+  if (layout.with_resources) {
     PutU32(s, opt + dirs_at + 16, kPeRsrcRva);
     PutU32(s, opt + dirs_at + 20, 0x100);
   }
@@ -39,7 +39,7 @@ std::string BuildPeImage(const PeImageSpec& spec) {
 
   // Type -> name -> language -> data entry, one entry each.
   PutU16(s, kPeTypeDir + 14, 1);
-  PutU32(s, kPeTypeDir + 16, spec.resource_type);
+  PutU32(s, kPeTypeDir + 16, layout.resource_type);
   PutU32(s, kPeTypeDir + 20, 0x80000000u | (kPeNameDir - kPeRsrcOffset));
   PutU16(s, kPeNameDir + 14, 1);
   PutU32(s, kPeNameDir + 16, 1);
@@ -58,8 +58,8 @@ std::string BuildPeImage(const PeImageSpec& spec) {
   for (std::size_t i = 0; i < 16; ++i) PutU16(s, vi + 6 + 2 * i, static_cast<std::uint16_t>(key[i]));
   PutU32(s, vi + 40, 0xFEEF04BD);
   PutU32(s, vi + 44, 0x00010000);
-  PutU32(s, vi + 48, (std::uint32_t{spec.version[0]} << 16) | spec.version[1]);
-  PutU32(s, vi + 52, (std::uint32_t{spec.version[2]} << 16) | spec.version[3]);
+  PutU32(s, vi + 48, (std::uint32_t{layout.version[0]} << 16) | layout.version[1]);
+  PutU32(s, vi + 52, (std::uint32_t{layout.version[2]} << 16) | layout.version[3]);
   PutU32(s, vi + 56, 9);  // product version: must not be taken
   PutU32(s, vi + 60, 9);
   return s;

@@ -7,7 +7,7 @@
 
 namespace fv::test {
 
-struct PeImageSpec {
+struct PeImageLayout {
   bool pe32plus = false;
   // Resource type of the only resource (16 = version).
   std::uint32_t resource_type = 16;
@@ -25,7 +25,7 @@ constexpr std::uint32_t kPeDataEntry = kPeRsrcOffset + 0x48;
 constexpr std::uint32_t kPeVersionInfo = kPeRsrcOffset + 0x58;  // VS_VERSIONINFO
 constexpr std::uint32_t kPeImageSize = 0x400;
 
-std::string BuildPeImage(const PeImageSpec& spec = {});
+std::string BuildPeImage(const PeImageLayout& layout = {});
 
 void PutU16(std::string& s, std::size_t off, std::uint16_t v);
 void PutU32(std::string& s, std::size_t off, std::uint32_t v);
