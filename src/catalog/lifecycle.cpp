@@ -43,7 +43,31 @@ CatalogLifecycle& TheLifecycle() {
   return *l;
 }
 
-std::string CatalogLifecycle::ProgramFolder() { return ProgramDataDir(); }
+std::string CatalogLifecycle::ProgramFolder() {
+  // Made on first use so the dialogs can start in it.
+  const std::string dir = ProgramDataDir();
+  std::string err;
+  Platform().files->CreateDirs(dir, err);
+  return dir;
+}
+
+namespace {
+
+// The catalog file dialog as every command opens it; it starts in the folder
+// of the last catalog, or the program's folder.
+FileDialogRequest CatalogDialogRequest(const char* title_utf8, const std::string& last,
+                                       const std::string& fallback_dir) {
+  FileDialogRequest req;
+  req.title = Sj(title_utf8);
+  req.filter = CatalogFileFilter();
+  req.initial_name = kDefaultName;
+  req.default_ext = "fvd";
+  req.must_exist = false;
+  req.initial_dir = last.empty() || DirName(last).empty() ? fallback_dir : DirName(last);
+  return req;
+}
+
+}  // namespace
 
 std::string CatalogLifecycle::EncodeHistoryPath(const std::string& native) {
   const std::string cp = text::Utf8ToCp932(native);
@@ -101,13 +125,7 @@ void CatalogLifecycle::RememberCatalog(const std::string& path) {
 }
 
 std::string CatalogLifecycle::ChooseStartupCatalog() {
-  FileDialogRequest req;
-  req.title = Sj("メディア管理DBファイルを指定してください");
-  req.filter = CatalogFileFilter();
-  req.initial_name = kDefaultName;
-  req.default_ext = "fvd";
-  req.must_exist = false;
-  req.initial_dir = ProgramFolder();
+  FileDialogRequest req = CatalogDialogRequest("メディア管理DBファイルを指定してください", {}, ProgramFolder());
   const std::string stored = ReadSettingString(SettingKey::REG_OpenHist01);
   std::string result;
   if (stored.empty()) {
@@ -146,14 +164,8 @@ bool CatalogLifecycle::OpenStartupCatalog() {
 
 void CatalogLifecycle::OpenCatalogCommand() {
   if (hooks.workersRunning && hooks.workersRunning()) return;
-  FileDialogRequest req;
-  req.title = Sj("メディア管理DBファイルを指定してください");
-  req.filter = CatalogFileFilter();
-  req.initial_name = kDefaultName;
-  req.default_ext = "fvd";
-  req.must_exist = false;
   const std::string last = DecodeHistoryPath(ReadSettingString(SettingKey::REG_OpenHist01));
-  req.initial_dir = last.empty() || DirName(last).empty() ? ProgramFolder() : DirName(last);
+  FileDialogRequest req = CatalogDialogRequest("メディア管理DBファイルを指定してください", last, ProgramFolder());
 
   std::optional<std::string> path = Platform().dialogs->OpenFile(req);
   if (path && !path->empty() && !Platform().files->Exists(*path)) {
@@ -212,15 +224,9 @@ std::optional<std::string> CatalogLifecycle::CreateAt(const std::string& path_in
 bool CatalogLifecycle::CreateCatalogAt(const std::string& path) {
   if (path.empty()) {
     if (hooks.workersRunning && hooks.workersRunning()) return true;
-    FileDialogRequest req;
-    req.title = Sj("新規DBファイルの作成");
-    req.filter = CatalogFileFilter();
-    req.initial_name = kDefaultName;
-    req.default_ext = "fvd";
-    req.must_exist = false;
-    req.confirm_overwrite = false;  // asked below
     const std::string last = DecodeHistoryPath(ReadSettingString(SettingKey::REG_OpenHist01));
-    req.initial_dir = last.empty() || DirName(last).empty() ? ProgramFolder() : DirName(last);
+    FileDialogRequest req = CatalogDialogRequest("新規DBファイルの作成", last, ProgramFolder());
+    req.confirm_overwrite = false;  // asked below
     std::optional<std::string> chosen = Platform().dialogs->SaveFile(req);
     if (!chosen || chosen->empty()) {
       Hook(hooks.resetHistory);

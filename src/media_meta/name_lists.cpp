@@ -72,37 +72,25 @@ const std::vector<TRecordDiv>& MediaNameLists::Selection(int list) const {
   return list >= 0 && list < kSelectionLists ? selections_[list] : none;
 }
 
-int MediaNameLists::SelectMediaByClassification(const Catalog& catalog, int list, std::string_view name) {
+int MediaNameLists::SelectMedia(const Catalog& catalog, int list, std::string_view name, bool by_location) {
   if (list < 0 || list >= kSelectionLists) return 0;
   std::string filter = name == AllNamesText() ? std::string() : std::string(name);
   auto& rows = selections_[list];
   rows.clear();
   for (int m = 0; m < kMediaSlots && static_cast<int>(rows.size()) < kMaxSelectionRows; ++m) {
     const MediumRecord& r = catalog.Medium(m);
-    if (!r.Name.empty() && InClassification(catalog, filter, m)) rows.push_back(RowOf(r, m));
+    if (r.Name.empty()) continue;
+    if (by_location ? InLocation(catalog, filter, m) : InClassification(catalog, filter, m)) rows.push_back(RowOf(r, m));
   }
   return static_cast<int>(rows.size());
 }
 
+int MediaNameLists::SelectMediaByClassification(const Catalog& catalog, int list, std::string_view name) {
+  return SelectMedia(catalog, list, name, false);
+}
+
 int MediaNameLists::SelectMediaByLocation(const Catalog& catalog, int list, std::string_view name) {
-  if (list < 0 || list >= kSelectionLists) return 0;
-  std::string filter = name == AllNamesText() ? std::string() : std::string(name);
-  auto& rows = selections_[list];
-  rows.clear();
-  for (int m = 0; m < kMediaSlots && static_cast<int>(rows.size()) < kMaxSelectionRows; ++m) {
-    const MediumRecord& r = catalog.Medium(m);
-    if (r.Name.empty() || !InLocation(catalog, filter, m)) continue;
-    TRecordDiv d;
-    d.MediumIndex = m;
-    d.Kind = r.Root.Kind;
-    d.Name = r.Root.Name.str();
-    d.Classification = r.Classification.str();
-    d.Location = r.Location.str();
-    d.LocationDetail = r.LocationDetail.str();
-    d.Registered = static_cast<std::int32_t>(r.Root.Time);
-    rows.push_back(std::move(d));
-  }
-  return static_cast<int>(rows.size());
+  return SelectMedia(catalog, list, name, true);
 }
 
 MediaNameLists& TheNameLists() {

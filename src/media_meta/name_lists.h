@@ -60,6 +60,7 @@ class MediaNameLists {
   const std::vector<TRecordDiv>& Selection(int list) const;
 
  private:
+  int SelectMedia(const Catalog& catalog, int list, std::string_view name, bool by_location);
   std::vector<std::string> classifications_;
   std::vector<std::string> locations_;
   std::vector<TRecordDiv> selections_[kSelectionLists];
