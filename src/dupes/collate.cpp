@@ -157,19 +157,26 @@ void NoCaseCollator::Widen(std::string_view s, std::u16string& out) {
 }
 
 void NoCaseCollator::AppendKey(std::string_view s, std::string& out) {
+  folded_.clear();
+  AppendFolded(s, folded_);
+  AppendFoldedKey(folded_, out);
+}
+
+void NoCaseCollator::AppendFoldedKey(std::string_view folded, std::string& out) {
   const AsciiKeys& fast = AsciiKeys::Get();
-  if (fast.ok) {
-    folded_.clear();
-    AppendFolded(s, folded_);
-    bool printable = true;
-    for (char c : folded_)
-      if (c < 0x20 || c > 0x7E) {
-        printable = false;
-        break;
-      }
-    if (printable && fast.Build(folded_, out)) return;
+  bool ascii = true, printable = true;
+  for (char c : folded) {
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      ascii = printable = false;
+      break;
+    }
+    if (c < 0x20 || c > 0x7E) printable = false;
   }
-  Widen(s, a_);
+  if (fast.ok && printable && fast.Build(folded, out)) return;
+  if (ascii)
+    a_.assign(folded.begin(), folded.end());
+  else
+    a_ = text::Cp932ToUtf16(folded);
   std::size_t base = out.size();
   out.resize(base + a_.size() * 4 + 32);
   for (;;) {

@@ -18,6 +18,8 @@ class NoCaseCollator {
   // Appends the sort key of s (cp932; lower-cased first); comparing keys
   // bytewise gives the order of text::CompareNoCase.
   void AppendKey(std::string_view s, std::string& out);
+  // The same for text that is lower-cased already.
+  void AppendFoldedKey(std::string_view folded, std::string& out);
   // Negative, zero or positive as text::CompareNoCase.
   int Compare(std::string_view a, std::string_view b);
 
