@@ -416,17 +416,72 @@ class Run {
     for (std::uint32_t o = 0; o < ordinals_; ++o)
       if (used[o]) listed.push_back(o);
     used = {};
-    std::vector<std::uint64_t> off(listed.size() + 1);
-    std::string keys;
-    for (std::size_t i = 0; i < listed.size(); ++i) {
-      off[i] = keys.size();
-      coll_.AppendKey(Name(by_ordinal_[listed[i]]), keys);
+    // Names that fold alike collate alike: one sort key per folded name.
+    std::vector<std::uint32_t> name_of(listed.size());  // distinct folded name of each listed file
+    std::vector<std::uint64_t> folded_off{0};
+    std::string folded;
+    {
+      std::vector<std::uint32_t> table;
+      std::size_t mask = 1023;
+      while (mask + 1 < listed.size() * 2) mask = mask * 2 + 1;
+      table.assign(mask + 1, kNoFile);
+      std::vector<std::uint32_t> hashes;
+      constexpr std::size_t kBatch = 4096;
+      for (std::size_t b = 0; b < listed.size(); b += kBatch) {
+        const std::size_t e = std::min(listed.size(), b + kBatch);
+        // Fold and hash a batch ahead of the look-ups, so their slots can
+        // be fetched early.
+        const std::size_t base = folded.size();
+        std::vector<std::uint64_t>& at = batch_off_;
+        at.clear();
+        hashes.clear();
+        for (std::size_t i = b; i < e; ++i) {
+          at.push_back(folded.size());
+          AppendFolded(Name(by_ordinal_[listed[i]]), folded);
+          hashes.push_back(static_cast<std::uint32_t>(
+              HashBytes(std::string_view(folded.data() + at.back(), folded.size() - at.back()))));
+        }
+        at.push_back(folded.size());
+        std::size_t keep = base;  // the batch's new names are moved down to here
+        for (std::size_t i = b; i < e; ++i) {
+          const std::size_t k = i - b;
+          if (k + 8 < e - b) __builtin_prefetch(&table[hashes[k + 8] & mask]);
+          std::string_view t(folded.data() + at[k], at[k + 1] - at[k]);
+          std::size_t slot = hashes[k] & mask;
+          for (;; slot = (slot + 1) & mask) {
+            std::uint32_t d = table[slot];
+            if (d == kNoFile) {
+              d = static_cast<std::uint32_t>(folded_off.size() - 1);
+              table[slot] = d;
+              std::memmove(folded.data() + keep, t.data(), t.size());
+              keep += t.size();
+              folded_off.push_back(keep);
+              name_of[i] = d;
+              break;
+            }
+            if (std::string_view(folded.data() + folded_off[d], folded_off[d + 1] - folded_off[d]) == t) {
+              name_of[i] = d;
+              break;
+            }
+          }
+        }
+        folded.resize(keep);
+      }
     }
-    off[listed.size()] = keys.size();
+    const std::size_t distinct = folded_off.size() - 1;
+    std::vector<std::uint64_t> off(distinct + 1);
+    std::string keys;
+    for (std::size_t d = 0; d < distinct; ++d) {
+      off[d] = keys.size();
+      coll_.AppendFoldedKey(std::string_view(folded.data() + folded_off[d], folded_off[d + 1] - folded_off[d]), keys);
+    }
+    off[distinct] = keys.size();
+    folded = {};
+    folded_off = {};
     std::vector<std::uint32_t> sorted;
     SortByKeys(keys, off, sorted);
-    // Files whose names collate equal share a rank.
-    std::vector<std::uint32_t> rank(ordinals_, 0);
+    // Names whose keys are equal share a rank.
+    std::vector<std::uint32_t> name_rank(distinct, 0);
     std::uint32_t r = 0;
     for (std::size_t i = 0; i < sorted.size(); ++i) {
       std::uint32_t a = sorted[i];
@@ -436,8 +491,10 @@ class Run {
             std::string_view(keys.data() + off[b], off[b + 1] - off[b]))
           ++r;
       }
-      rank[listed[a]] = r;
+      name_rank[a] = r;
     }
+    std::vector<std::uint32_t> rank(ordinals_, 0);
+    for (std::size_t i = 0; i < listed.size(); ++i) rank[listed[i]] = name_rank[name_of[i]];
     keys = {};
     off = {};
     std::vector<std::pair<std::uint32_t, std::uint32_t>> tmp;
@@ -485,6 +542,7 @@ class Run {
   std::vector<PendingKey> keys_;
   std::vector<std::string_view> words_;
   std::string folded_;
+  std::vector<std::uint64_t> batch_off_;
   NoCaseCollator coll_;
 };
 
