@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <exception>
 #include <numeric>
 #include <thread>
 #include <utility>
@@ -197,6 +198,31 @@ class Run {
     slots_ = {};
     keys_ = {};
     folded_ = {};
+    // Similar mode: the members' names are ranked on a helper thread while
+    // the groups are sorted here (both only read the arena).
+    std::vector<std::uint32_t> name_rank;
+    std::exception_ptr rank_failed;
+    std::thread ranker;
+    if (mode_ == StoreMode::Similar) {
+      std::vector<std::uint8_t> used(ordinals_, 0);
+      for (const Pair& p : pairs_) used[p.file] = 1;
+      std::vector<std::uint32_t> listed;  // ordinals, so the names are read in arena order
+      for (std::uint32_t o = 0; o < ordinals_; ++o)
+        if (used[o]) listed.push_back(o);
+      ranker = std::thread([this, &name_rank, &rank_failed, listed = std::move(listed)] {
+        try {
+          name_rank = NameRanks(listed);
+        } catch (...) {
+          rank_failed = std::current_exception();
+        }
+      });
+    }
+    struct JoinOnExit {
+      std::thread& t;
+      ~JoinOnExit() {
+        if (t.joinable()) t.join();
+      }
+    } join_ranker{ranker};
     const std::size_t g = groups_.size();
     std::vector<std::uint64_t> key_off(g + 1);
     std::string keys;
@@ -224,7 +250,11 @@ class Run {
       for (const Pair& p : pairs_) order_[fill[rank[p.group]]++] = p.file;
     }
     pairs_ = {};
-    if (mode_ == StoreMode::Similar) OrderMembersByName();
+    if (ranker.joinable()) {
+      ranker.join();
+      if (rank_failed) std::rethrow_exception(rank_failed);
+      OrderMembersByRank(name_rank);
+    }
   }
 
   // The group records as Write writes them, in store order, each with the
@@ -407,15 +437,10 @@ class Run {
     SortKeyTexts(keys, off, order);
   }
 
-  // Similar mode: inside each word group the members follow their file
-  // names, case-insensitively; equal names keep their order.
-  void OrderMembersByName() {
-    std::vector<std::uint8_t> used(ordinals_, 0);
-    for (std::uint32_t o : order_) used[o] = 1;
-    std::vector<std::uint32_t> listed;  // ordinals, so the names are read in arena order
-    for (std::uint32_t o = 0; o < ordinals_; ++o)
-      if (used[o]) listed.push_back(o);
-    used = {};
+  // Ranks of the names of the listed files (ordinals), by ordinal: names
+  // that collate equal share a rank.
+  std::vector<std::uint32_t> NameRanks(const std::vector<std::uint32_t>& listed) const {
+    NoCaseCollator coll;
     // Names that fold alike collate alike: one sort key per folded name.
     std::vector<std::uint32_t> name_of(listed.size());  // distinct folded name of each listed file
     std::vector<std::uint64_t> folded_off{0};
@@ -426,13 +451,14 @@ class Run {
       while (mask + 1 < listed.size() * 2) mask = mask * 2 + 1;
       table.assign(mask + 1, kNoFile);
       std::vector<std::uint32_t> hashes;
+      std::vector<std::uint64_t> batch_off;
       constexpr std::size_t kBatch = 4096;
       for (std::size_t b = 0; b < listed.size(); b += kBatch) {
         const std::size_t e = std::min(listed.size(), b + kBatch);
         // Fold and hash a batch ahead of the look-ups, so their slots can
         // be fetched early.
         const std::size_t base = folded.size();
-        std::vector<std::uint64_t>& at = batch_off_;
+        std::vector<std::uint64_t>& at = batch_off;
         at.clear();
         hashes.clear();
         for (std::size_t i = b; i < e; ++i) {
@@ -473,7 +499,7 @@ class Run {
     std::string keys;
     for (std::size_t d = 0; d < distinct; ++d) {
       off[d] = keys.size();
-      coll_.AppendFoldedKey(std::string_view(folded.data() + folded_off[d], folded_off[d + 1] - folded_off[d]), keys);
+      coll.AppendFoldedKey(std::string_view(folded.data() + folded_off[d], folded_off[d + 1] - folded_off[d]), keys);
     }
     off[distinct] = keys.size();
     folded = {};
@@ -495,8 +521,12 @@ class Run {
     }
     std::vector<std::uint32_t> rank(ordinals_, 0);
     for (std::size_t i = 0; i < listed.size(); ++i) rank[listed[i]] = name_rank[name_of[i]];
-    keys = {};
-    off = {};
+    return rank;
+  }
+
+  // Similar mode: inside each word group the members follow their names'
+  // ranks; equal ranks keep their order.
+  void OrderMembersByRank(const std::vector<std::uint32_t>& rank) {
     std::vector<std::pair<std::uint32_t, std::uint32_t>> tmp;
     for (std::size_t gi = 0; gi + 1 < starts_.size(); ++gi) {
       std::size_t b = starts_[gi], e = starts_[gi + 1];
@@ -542,7 +572,6 @@ class Run {
   std::vector<PendingKey> keys_;
   std::vector<std::string_view> words_;
   std::string folded_;
-  std::vector<std::uint64_t> batch_off_;
   NoCaseCollator coll_;
 };
 
