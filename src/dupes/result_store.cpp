@@ -25,6 +25,14 @@ namespace {
 
 std::string Sj(const char* utf8) { return text::Utf8ToCp932(utf8); }
 
+// Joins a helper thread when the scope is left (also by an exception).
+struct JoinOnExit {
+  std::thread& t;
+  ~JoinOnExit() {
+    if (t.joinable()) t.join();
+  }
+};
+
 // Records moved per read or write.
 constexpr std::size_t kChunkRecords = 4096;
 
@@ -217,22 +225,45 @@ class Run {
         }
       });
     }
-    struct JoinOnExit {
-      std::thread& t;
-      ~JoinOnExit() {
-        if (t.joinable()) t.join();
-      }
-    } join_ranker{ranker};
+    JoinOnExit join_ranker{ranker};
     const std::size_t g = groups_.size();
     std::vector<std::uint64_t> key_off(g + 1);
     std::string keys;
-    for (std::size_t i = 0; i < g; ++i) {
-      if (i + 16 < g) __builtin_prefetch(arena_.data() + static_cast<std::size_t>(groups_[i + 16].key_file) * 8);
-      key_off[i] = keys.size();
-      std::string_view t = Name(groups_[i].key_file).substr(groups_[i].pos, groups_[i].len);
-      coll_.AppendKey(t, keys);
-      keys.push_back('\0');
-      AppendFolded(t, keys);
+    // Keys of groups [b, e) into out, their offsets (from 0) into key_off.
+    auto make_keys = [this, &key_off, g](NoCaseCollator& coll, std::size_t b, std::size_t e, std::string& out) {
+      for (std::size_t i = b; i < e; ++i) {
+        if (i + 16 < g) __builtin_prefetch(arena_.data() + static_cast<std::size_t>(groups_[i + 16].key_file) * 8);
+        key_off[i] = out.size();
+        std::string_view t = Name(groups_[i].key_file).substr(groups_[i].pos, groups_[i].len);
+        coll.AppendKey(t, out);
+        out.push_back('\0');
+        AppendFolded(t, out);
+      }
+    };
+    // Without the name ranking beside it, the second half of the keys is
+    // made on a helper thread.
+    const std::size_t half = ranker.joinable() || g < 4096 ? g : g / 2;
+    std::string upper;
+    std::exception_ptr upper_failed;
+    std::thread helper;
+    if (half < g)
+      helper = std::thread([&] {
+        try {
+          NoCaseCollator coll;
+          make_keys(coll, half, g, upper);
+        } catch (...) {
+          upper_failed = std::current_exception();
+        }
+      });
+    JoinOnExit join_helper{helper};
+    make_keys(coll_, 0, half, keys);
+    if (helper.joinable()) {
+      helper.join();
+      if (upper_failed) std::rethrow_exception(upper_failed);
+      const std::uint64_t base = keys.size();
+      for (std::size_t i = half; i < g; ++i) key_off[i] += base;
+      keys += upper;
+      upper = {};
     }
     key_off[g] = keys.size();
     SortByKeys(keys, key_off, group_order_);
