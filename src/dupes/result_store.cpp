@@ -164,23 +164,51 @@ class Run {
   void AddMedium(std::vector<Item>& items, std::int32_t examined_before, AfterKey after_key) {
     // Keys in order, folded and hashed first, so that the look-ups can
     // fetch their table slots ahead of use.
-    keys_.clear();
-    folded_.clear();
-    for (std::uint32_t i = 0; i < items.size(); ++i) {
-      std::string_view name(items[i].name, items[i].len);
-      if (mode_ == StoreMode::Duplicate) {
-        words_.clear();
-        if (!name.empty()) words_.push_back(name);
-      } else {
-        CutWords(name, kKindFile, set_, words_);
+    // Similar mode: a large medium's second half is cut into words on a
+    // helper thread (a duplicate run's keys are too cheap to be worth it).
+    auto prepare = [this, &items](std::uint32_t b, std::uint32_t e, std::vector<PendingKey>& keys, std::string& folded,
+                                  std::vector<std::string_view>& words) {
+      keys.clear();
+      folded.clear();
+      for (std::uint32_t i = b; i < e; ++i) {
+        std::string_view name(items[i].name, items[i].len);
+        if (mode_ == StoreMode::Duplicate) {
+          words.clear();
+          if (!name.empty()) words.push_back(name);
+        } else {
+          CutWords(name, kKindFile, set_, words);
+        }
+        for (std::string_view w : words) {
+          std::size_t off = folded.size();
+          AppendFolded(w, folded);
+          keys.push_back(PendingKey{i, static_cast<std::uint16_t>(w.data() - name.data()),
+                                    static_cast<std::uint16_t>(w.size()), off,
+                                    HashBytes(std::string_view(folded.data() + off, w.size()))});
+        }
       }
-      for (std::string_view w : words_) {
-        std::size_t off = folded_.size();
-        AppendFolded(w, folded_);
-        keys_.push_back(PendingKey{i, static_cast<std::uint16_t>(w.data() - name.data()),
-                                   static_cast<std::uint16_t>(w.size()), off,
-                                   HashBytes(std::string_view(folded_.data() + off, w.size()))});
-      }
+    };
+    const std::uint32_t count = static_cast<std::uint32_t>(items.size());
+    const std::uint32_t half = mode_ == StoreMode::Similar && count >= 65536 ? count / 2 : count;
+    std::exception_ptr failed;
+    std::thread helper;
+    if (half < count)
+      helper = std::thread([&] {
+        try {
+          prepare(half, count, upper_keys_, upper_folded_, upper_words_);
+        } catch (...) {
+          failed = std::current_exception();
+        }
+      });
+    {
+      JoinOnExit join_helper{helper};
+      prepare(0, half, keys_, folded_, words_);
+    }
+    if (failed) std::rethrow_exception(failed);
+    if (half < count) {
+      const std::size_t base = folded_.size();
+      for (PendingKey& k : upper_keys_) k.fold_off += base;
+      keys_.insert(keys_.end(), upper_keys_.begin(), upper_keys_.end());
+      folded_ += upper_folded_;
     }
     if (slots_.empty() || (count_ + keys_.size()) * 2 > slots_.size()) Rehash(count_ + keys_.size());
     const std::size_t n = keys_.size();
@@ -206,6 +234,8 @@ class Run {
     slots_ = {};
     keys_ = {};
     folded_ = {};
+    upper_keys_ = {};
+    upper_folded_ = {};
     // Similar mode: the members' names are ranked on a helper thread while
     // the groups are sorted here (both only read the arena).
     std::vector<std::uint32_t> name_rank;
@@ -348,9 +378,13 @@ class Run {
         std::uint32_t file = by_ordinal_[order_[static_cast<std::size_t>(q)]];
         if (static_cast<std::size_t>(q) + 32 < n)
           __builtin_prefetch(&by_ordinal_[order_[static_cast<std::size_t>(q) + 32]]);
-        if (static_cast<std::size_t>(q) + 16 < n)
-          __builtin_prefetch(arena_.data() +
-                             static_cast<std::size_t>(by_ordinal_[order_[static_cast<std::size_t>(q) + 16]]) * 8);
+        if (static_cast<std::size_t>(q) + 16 < n) {
+          // The head and the name: often two cache lines.
+          const char* ahead =
+              arena_.data() + static_cast<std::size_t>(by_ordinal_[order_[static_cast<std::size_t>(q) + 16]]) * 8;
+          __builtin_prefetch(ahead);
+          __builtin_prefetch(ahead + 63);
+        }
         StoreRecord& r = next_record();
         Fill(r, file, Name(file), q, next, next - first);
         if (used == kChunkRecords && !flush()) return Failed(f, err);
@@ -572,8 +606,11 @@ class Run {
   void Fill(StoreRecord& r, std::uint32_t f, std::string_view name, std::int32_t pos, std::int32_t next,
             std::int32_t size) const {
     const FileHead& h = Head(f);
-    std::memset(&r, 0, sizeof r);
-    r.Name.assign(name);
+    // The name field whole: its length, its bytes, zeros after them.
+    const std::size_t len = std::min(name.size(), PString<91>::capacity);
+    r.Name.len = static_cast<std::uint8_t>(len);
+    std::memcpy(r.Name.data, name.data(), len);
+    std::memset(r.Name.data + len, 0, PString<91>::capacity - len);
     r.EntryId = h.id;
     r.Time = h.time;
     r.Size32 = h.size;
@@ -603,6 +640,9 @@ class Run {
   std::vector<PendingKey> keys_;
   std::vector<std::string_view> words_;
   std::string folded_;
+  std::vector<PendingKey> upper_keys_;  // the helper's share of a medium
+  std::vector<std::string_view> upper_words_;
+  std::string upper_folded_;
   NoCaseCollator coll_;
 };
 
