@@ -136,6 +136,7 @@ int main(int argc, char** argv) {
     auto t = std::chrono::steady_clock::now();
     RunOutcome o = store.RunDetection(media, nullptr);
     std::printf("%s %.3f s (%d kinds, %d members)\n", only.c_str(), Seconds(t), o.kinds, o.results);
+    if (keep.empty()) std::system(("rm -rf '" + dir + "'").c_str());
     return o.ok ? 0 : 1;
   }
 
