@@ -66,7 +66,7 @@ bool RegisterComment(Catalog& cat, TRecord& row, std::string_view text) {
     row.CommentIndex = -1;
   }
   // The list's comment column shows what is stored.
-  row.ColumnTexts[kFileColComment] = CommentText(cat, row.CommentIndex);
+  row.SetText(kFileColComment, CommentText(cat, row.CommentIndex));
   cat.SetCommentLink(row.CommentIndex, row.Id);
   return true;
 }

@@ -143,9 +143,12 @@ int Browser::PopulateFileList(EntryId n, const std::function<void(const std::str
   if (status) status(ObjectProgressText(1, count));
   RowFormatContext ctx = FormatContext(&file_images);
   ctx.catalog_level = catalog_level_;
+  // The texts are formatted as rows are first shown (or sorted by a column
+  // that needs them).
+  auto texts = FileRowTexts(ctx);
   for (int i = 0; i < count; ++i) {
     if (status && (i + 1) % 100 == 0) status(ObjectProgressText(i + 1, count));
-    FormatFileRow(file_list[static_cast<std::size_t>(i)], ctx);
+    PrepareFileRow(file_list[static_cast<std::size_t>(i)], ctx, texts);
   }
   if (status) status(ObjectCountText(count));
   file_list.Sort(file_sort, [this](int c) { return FileColumnRight(c); });

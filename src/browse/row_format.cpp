@@ -160,40 +160,112 @@ int ProgramImage(std::string_view name, int image) {
   return upper == "SETUP.EXE" || upper == "INSTALL.EXE" ? kImageInstaller : kImageProgram;
 }
 
-void FormatFileRow(TRecord& row, const RowFormatContext& ctx) {
+namespace {
+
+// The number text of column texts, shared by both lists' number columns.
+bool RowNumber(const TRecord& row, int column, int count_col, int size_col, int cluster_col, int gap_col,
+               double& value) {
+  if (column == count_col) {
+    value = row.Kind == kKindFile ? 1.0 : static_cast<double>(row.AllFiles);
+  } else if (column == size_col) {
+    value = row.Size;
+  } else if (column == cluster_col) {
+    value = row.ClusterBytes;
+  } else if (column == gap_col) {
+    value = row.ClusterBytes - row.Size;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+class FileTexts : public ColumnTextSource {
+ public:
+  explicit FileTexts(const RowFormatContext& ctx) : ctx_(ctx) { ctx_.images = nullptr; }
+
+  void Format(const TRecord& row, ColumnTextArray& c) const override {
+    c[kFileColName] = row.Name;
+    c[kFileColCount] = CountText(row);
+    c[kFileColSize] = FormatNumber(row.Size);
+    c[kFileColType] = TypeText(row, ctx_);
+    c[kFileColTime] = FormatDosTime(ctx_.date_picture, row.Time);
+    c[kFileColClusterSize] = FormatNumber(row.ClusterBytes);
+    c[kFileColClusterGap] = FormatNumber(row.ClusterBytes - row.Size);
+    c[kFileColVersion] = ctx_.catalog_level ? FormatNumber(FreeSpace(row)) : row.Version;
+    c[kFileColComment] = CommentOf(row, ctx_);
+  }
+
+  bool Number(const TRecord& row, int column, double& value) const override {
+    if (column == kFileColVersion && ctx_.catalog_level) {
+      value = FreeSpace(row);
+      return true;
+    }
+    return RowNumber(row, column, kFileColCount, kFileColSize, kFileColClusterSize, kFileColClusterGap, value);
+  }
+
+ private:
+  double FreeSpace(const TRecord& row) const { return ctx_.free_space ? ctx_.free_space(MediumOf(row.Id)) : -1.0; }
+  RowFormatContext ctx_;
+};
+
+class SearchTexts : public ColumnTextSource {
+ public:
+  SearchTexts(const RowFormatContext& ctx, std::unordered_map<int, MediumColumns> media)
+      : ctx_(ctx), media_(std::move(media)) {
+    ctx_.images = nullptr;
+  }
+
+  void Format(const TRecord& row, ColumnTextArray& c) const override {
+    c[kSearchColName] = row.Name;
+    c[kSearchColCount] = CountText(row);
+    c[kSearchColPath] = row.ParentPath;
+    auto it = media_.find(MediumOf(row.Id));
+    if (it != media_.end()) {
+      c[kSearchColClassification] = it->second.classification;
+      c[kSearchColLocation] = it->second.location;
+      c[kSearchColLocationDetail] = it->second.location_detail;
+    }
+    c[kSearchColSize] = FormatNumber(row.Size);
+    c[kSearchColType] = TypeText(row, ctx_);
+    c[kSearchColTime] = FormatDosTime(ctx_.date_picture, row.Time);
+    c[kSearchColClusterSize] = FormatNumber(row.ClusterBytes);
+    c[kSearchColClusterGap] = FormatNumber(row.ClusterBytes - row.Size);
+    c[kSearchColVersion] = row.Version;
+    c[kSearchColComment] = CommentOf(row, ctx_);
+  }
+
+  bool Number(const TRecord& row, int column, double& value) const override {
+    return RowNumber(row, column, kSearchColCount, kSearchColSize, kSearchColClusterSize, kSearchColClusterGap,
+                     value);
+  }
+
+ private:
+  RowFormatContext ctx_;
+  std::unordered_map<int, MediumColumns> media_;
+};
+
+}  // namespace
+
+std::shared_ptr<const ColumnTextSource> FileRowTexts(const RowFormatContext& ctx) {
+  return std::make_shared<FileTexts>(ctx);
+}
+
+void PrepareFileRow(TRecord& row, const RowFormatContext& ctx, std::shared_ptr<const ColumnTextSource> texts) {
   SetImages(row, ctx);
-  auto& c = row.ColumnTexts;
-  c[kFileColName] = row.Name;
-  c[kFileColCount] = CountText(row);
-  c[kFileColSize] = FormatNumber(row.Size);
-  c[kFileColType] = TypeText(row, ctx);
-  c[kFileColTime] = FormatDosTime(ctx.date_picture, row.Time);
-  c[kFileColClusterSize] = FormatNumber(row.ClusterBytes);
-  c[kFileColClusterGap] = FormatNumber(row.ClusterBytes - row.Size);
-  if (ctx.catalog_level)
-    c[kFileColVersion] = FormatNumber(ctx.free_space ? ctx.free_space(MediumOf(row.Id)) : -1.0);
-  else
-    c[kFileColVersion] = row.Version;
-  c[kFileColComment] = CommentOf(row, ctx);
+  row.ColumnTexts.SetSource(std::move(texts));
   row.DupCount = ctx.dup_count ? ctx.dup_count(row.Name) : 0;
 }
 
-void FormatSearchRow(TRecord& row, const RowFormatContext& ctx, const MediumColumns& medium) {
+void FormatFileRow(TRecord& row, const RowFormatContext& ctx) { PrepareFileRow(row, ctx, FileRowTexts(ctx)); }
+
+std::shared_ptr<const ColumnTextSource> SearchRowTexts(const RowFormatContext& ctx,
+                                                       std::unordered_map<int, MediumColumns> media) {
+  return std::make_shared<SearchTexts>(ctx, std::move(media));
+}
+
+void PrepareSearchRow(TRecord& row, const RowFormatContext& ctx, std::shared_ptr<const ColumnTextSource> texts) {
   SetImages(row, ctx);
-  auto& c = row.ColumnTexts;
-  c[kSearchColName] = row.Name;
-  c[kSearchColCount] = CountText(row);
-  c[kSearchColPath] = row.ParentPath;
-  c[kSearchColClassification] = medium.classification;
-  c[kSearchColLocation] = medium.location;
-  c[kSearchColLocationDetail] = medium.location_detail;
-  c[kSearchColSize] = FormatNumber(row.Size);
-  c[kSearchColType] = TypeText(row, ctx);
-  c[kSearchColTime] = FormatDosTime(ctx.date_picture, row.Time);
-  c[kSearchColClusterSize] = FormatNumber(row.ClusterBytes);
-  c[kSearchColClusterGap] = FormatNumber(row.ClusterBytes - row.Size);
-  c[kSearchColVersion] = row.Version;
-  c[kSearchColComment] = CommentOf(row, ctx);
+  row.ColumnTexts.SetSource(std::move(texts));
   row.DupCount = 0;
 }
 

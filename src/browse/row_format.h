@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -120,15 +121,25 @@ struct RowFormatContext {
   std::function<double(int medium)> free_space;                  // catalog level
 };
 
-// Sets ImageIndex, StateIndex, the nine file-list column texts and DupCount.
+// The nine file-list column texts formatted with ctx (the images of ctx
+// play no part), for rows that format them when first read.
+std::shared_ptr<const ColumnTextSource> FileRowTexts(const RowFormatContext& ctx);
+// Sets ImageIndex, StateIndex and DupCount and gives the row the texts of
+// `texts`.
+void PrepareFileRow(TRecord& row, const RowFormatContext& ctx, std::shared_ptr<const ColumnTextSource> texts);
+// The same with a source of its own.
 void FormatFileRow(TRecord& row, const RowFormatContext& ctx);
 
 // The medium columns of a search result.
 struct MediumColumns {
   std::string classification, location, location_detail;
 };
-// Sets ImageIndex, StateIndex and the thirteen search columns (ParentPath
-// must be set); DupCount stays 0.
-void FormatSearchRow(TRecord& row, const RowFormatContext& ctx, const MediumColumns& medium);
+// The thirteen search columns (ParentPath must be set when they are read);
+// media: the medium columns by medium index.
+std::shared_ptr<const ColumnTextSource> SearchRowTexts(const RowFormatContext& ctx,
+                                                       std::unordered_map<int, MediumColumns> media);
+// Sets ImageIndex and StateIndex and gives the row the texts of `texts`;
+// DupCount stays 0.
+void PrepareSearchRow(TRecord& row, const RowFormatContext& ctx, std::shared_ptr<const ColumnTextSource> texts);
 
 }  // namespace fv

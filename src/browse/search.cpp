@@ -177,17 +177,18 @@ void FormatSearchResults(Browser& browser, RowList& results, ExtensionImages& im
   Catalog& cat = browser.catalog();
   RowFormatContext ctx = browser.FormatContext(&images);
   ctx.dup_count = nullptr;
-  MediumColumns columns;
+  std::unordered_map<int, MediumColumns> media;
   int columns_of = -1;
-  for (TRecord& row : results) {
+  for (const TRecord& row : results) {
     int m = MediumOf(row.Id);
-    if (m != columns_of) {
-      const MediumRecord& md = cat.Medium(m);
-      columns = {md.Classification.str(), md.Location.str(), md.LocationDetail.str()};
-      columns_of = m;
-    }
-    FormatSearchRow(row, ctx, columns);
+    if (m == columns_of) continue;
+    columns_of = m;
+    if (media.count(m)) continue;
+    const MediumRecord& md = cat.Medium(m);
+    media.emplace(m, MediumColumns{md.Classification.str(), md.Location.str(), md.LocationDetail.str()});
   }
+  auto texts = SearchRowTexts(ctx, std::move(media));
+  for (TRecord& row : results) PrepareSearchRow(row, ctx, texts);
   SortResults(results, sort, status);
 }
 

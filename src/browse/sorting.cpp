@@ -1,6 +1,7 @@
 #include "browse/sorting.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <numeric>
 
@@ -17,7 +18,7 @@ const char* KindKey(const TRecord& row) { return row.ImageIndex > 9 ? "2" : "1";
 
 std::string SegmentText(const TRecord& row, int column, bool right) {
   if (column == 0) return KindKey(row);
-  const std::string& t = row.ColumnTexts[static_cast<std::size_t>(column)];
+  const std::string& t = row.Text(column);
   return right ? PadNumericKey(t) : t;
 }
 
@@ -29,7 +30,23 @@ std::string SegmentText(const TRecord& row, int column, bool right) {
 // The segment's text before padding.
 std::string_view RawSegment(const TRecord& row, int column) {
   if (column == 0) return KindKey(row);
-  return row.ColumnTexts[static_cast<std::size_t>(column)];
+  return row.Text(column);
+}
+
+// A right-aligned segment of a row whose texts are still to be formatted:
+// the number its text would show. Plain when that text is a whole number
+// without sign of at most 15 digits ("#,##0": 19 characters at most; 16
+// digits take 21); v gets the number.
+enum class Unformatted { kNo, kPlain, kNotPlain };
+Unformatted UnformattedNumber(const TRecord& row, int column, bool right, std::uint64_t& v) {
+  if (column == 0 || !right || row.ColumnTexts.Formatted() || !row.ColumnTexts.Source()) return Unformatted::kNo;
+  double d = 0;
+  if (!row.ColumnTexts.Source()->Number(row, column, d)) return Unformatted::kNo;
+  if (!std::isfinite(d)) return Unformatted::kNotPlain;
+  const double r = std::round(d);  // as FormatNumber rounds
+  if (r < 0 || r >= 1e15) return Unformatted::kNotPlain;
+  v = static_cast<std::uint64_t>(r);
+  return Unformatted::kPlain;
 }
 
 // Whether a column's padded texts all have the same length and hold only
@@ -37,6 +54,17 @@ std::string_view RawSegment(const TRecord& row, int column) {
 bool IsPlainColumn(const std::deque<TRecord>& rows, int column, bool right) {
   std::size_t len = std::string_view::npos;
   for (const TRecord& r : rows) {
+    std::uint64_t v = 0;
+    switch (UnformattedNumber(r, column, right, v)) {
+      case Unformatted::kPlain:
+        if (len == std::string_view::npos) len = kPadWidth;
+        if (len != kPadWidth) return false;
+        continue;
+      case Unformatted::kNotPlain:
+        return false;
+      case Unformatted::kNo:
+        break;
+    }
     std::string_view t = RawSegment(r, column);
     std::size_t padded = right ? std::max<std::size_t>(t.size(), kPadWidth) : t.size();
     if (len == std::string_view::npos) len = padded;
@@ -55,9 +83,10 @@ bool IsPlainColumn(const std::deque<TRecord>& rows, int column, bool right) {
 
 // The number the digits of a plain segment make (spaces and commas skipped);
 // at most 20 characters, so it fits 64 bits.
-std::uint64_t PlainValue(std::string_view t) {
+std::uint64_t PlainValue(const TRecord& row, int column, bool right) {
   std::uint64_t v = 0;
-  for (char c : t)
+  if (UnformattedNumber(row, column, right, v) == Unformatted::kPlain) return v;
+  for (char c : RawSegment(row, column))
     if (c >= '0' && c <= '9') v = v * 10 + static_cast<std::uint64_t>(c - '0');
   return v;
 }
@@ -298,7 +327,7 @@ void RowList::Sort(const SortState& s, const std::function<bool(int)>& right_ali
     std::vector<Key> keys(n);
     for (std::size_t i = 0; i < n; ++i) {
       std::uint64_t v[2] = {0, 0};
-      for (std::size_t k = 0; k < plain; ++k) v[k] = PlainValue(RawSegment(rows_[i], parts[k].first));
+      for (std::size_t k = 0; k < plain; ++k) v[k] = PlainValue(rows_[i], parts[k].first, parts[k].second);
       keys[i] = {v[0], v[1], name_ranks_[i], static_cast<int>(i)};
     }
     auto less = [](const Key& x, const Key& y) {

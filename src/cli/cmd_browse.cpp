@@ -60,7 +60,7 @@ void PrintColumns(const TRecord& row, int columns) {
   std::string line;
   for (int c = 0; c < columns; ++c) {
     if (c) line += '\t';
-    line += row.ColumnTexts[static_cast<std::size_t>(c)];
+    line += row.Text(c);
   }
   PrintLine(line);
 }

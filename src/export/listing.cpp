@@ -341,17 +341,16 @@ std::string BuildSearchListText(const std::vector<const TRecord*>& rows, int mod
     } else if (mode == 1) {
       line = r->ParentPath + "\\" + r->Name;
     } else if (mode == 4) {
-      const auto& c = r->ColumnTexts;
       line = Quoted(r->Name) + ",";
       line += (IsFileKind(r->Kind) ? std::string("1") : std::to_string(r->AllFiles)) + ",";
       line += Quoted(r->ParentPath) + ",";
-      line += Quoted(c[kSearchColClassification]) + "," + Quoted(c[kSearchColLocation]) + ",";
-      line += Quoted(c[kSearchColLocationDetail]) + ",";
+      line += Quoted(r->Text(kSearchColClassification)) + "," + Quoted(r->Text(kSearchColLocation)) + ",";
+      line += Quoted(r->Text(kSearchColLocationDetail)) + ",";
       line += WholeNumber(r->Size) + ",";
-      line += Quoted(c[kSearchColType]) + ",";
+      line += Quoted(r->Text(kSearchColType)) + ",";
       line += Quoted(FormatDosTime(time_picture, r->Time)) + ",";
       line += WholeNumber(r->ClusterBytes) + "," + WholeNumber(r->ClusterBytes - r->Size) + ",";
-      line += Quoted(r->Version) + "," + Quoted(c[kSearchColComment]);
+      line += Quoted(r->Version) + "," + Quoted(r->Text(kSearchColComment));
     } else {
       continue;
     }

@@ -127,7 +127,7 @@ TEST_F(BrowseTest, PopulatedFileListAtCatalogLevelAndInsideAMedium) {
   EXPECT_EQ(browser.PopulateFileList(-1, [&](const std::string& s) { status.push_back(s); }), 2);
   EXPECT_TRUE(browser.CatalogLevel());
   EXPECT_EQ(browser.VersionColumnCaption(), Sj("空きサイズ"));
-  EXPECT_EQ(browser.file_list[0].ColumnTexts[kFileColVersion], "5,000");
+  EXPECT_EQ(browser.file_list[0].Text(kFileColVersion), "5,000");
   EXPECT_EQ(status.front(), Sj("(1/2) 個のオブジェクト"));
   EXPECT_EQ(status.back(), Sj("2 個のオブジェクト"));
 

@@ -41,7 +41,7 @@ TEST_F(CommentsTest, RegisterTheFourCasesWrittenThrough) {
   EXPECT_FALSE(RegisterComment(cat, Row(0), ""));  // nothing to do: nothing written
   ASSERT_TRUE(RegisterComment(cat, Row(0), Sj("最初")));
   EXPECT_EQ(Row(0).CommentIndex, 0);
-  EXPECT_EQ(Row(0).ColumnTexts[kFileColComment], Sj("最初"));
+  EXPECT_EQ(Row(0).Text(kFileColComment), Sj("最初"));
   EXPECT_EQ(Stored(Row(0).Id).CommentIndex, 0);
   const CommentRecord first = cat.Comment(0);
   EXPECT_EQ(first.Owner, Row(0).Id);
@@ -78,7 +78,7 @@ TEST_F(CommentsTest, FullTableStoresNothing) {
   for (int k = 0; k < kCommentSlots; ++k) cat.MutableComment(k).Owner = 12345;
   ASSERT_TRUE(RegisterComment(cat, Row(0), "lost"));
   EXPECT_EQ(Row(0).CommentIndex, -1);
-  EXPECT_EQ(Row(0).ColumnTexts[kFileColComment], "");
+  EXPECT_EQ(Row(0).Text(kFileColComment), "");
   EXPECT_EQ(Stored(Row(0).Id).CommentIndex, -1);
 }
 

@@ -422,11 +422,11 @@ TEST_F(ExportTest, SearchListModes) {
   f.ClusterBytes = 4096;
   f.Time = PackDosTime({2024, 1, 31, 23, 59, 0});
   f.Version = "1.0";
-  f.ColumnTexts[kSearchColClassification] = Sj("分類A");
-  f.ColumnTexts[kSearchColLocation] = Sj("棚");
-  f.ColumnTexts[kSearchColLocationDetail] = "3";
-  f.ColumnTexts[kSearchColType] = Sj("TXTファイル");
-  f.ColumnTexts[kSearchColComment] = Sj("コメント");
+  f.SetText(kSearchColClassification, Sj("分類A"));
+  f.SetText(kSearchColLocation, Sj("棚"));
+  f.SetText(kSearchColLocationDetail, "3");
+  f.SetText(kSearchColType, Sj("TXTファイル"));
+  f.SetText(kSearchColComment, Sj("コメント"));
   TRecord d;
   d.Kind = kKindFolder;
   d.Name = "sub";

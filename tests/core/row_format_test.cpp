@@ -69,16 +69,16 @@ TEST(RowFormat, FileRowColumns) {
   file.CommentIndex = 3;
   file.Mark = 1;
   FormatFileRow(file, ctx);
-  const auto& c = file.ColumnTexts;
-  EXPECT_EQ(c[kFileColName], "a.txt");
-  EXPECT_EQ(c[kFileColCount], "1");
-  EXPECT_EQ(c[kFileColSize], "1,234");
-  EXPECT_EQ(c[kFileColType], Sj("TXTファイル"));
-  EXPECT_EQ(c[kFileColTime], "2004/03/05 09:15");
-  EXPECT_EQ(c[kFileColClusterSize], "4,096");
-  EXPECT_EQ(c[kFileColClusterGap], "2,862");
-  EXPECT_EQ(c[kFileColVersion], "1.2.3.4");
-  EXPECT_EQ(c[kFileColComment], Sj("メモ"));
+  auto c = [&](int k) { return file.Text(k); };
+  EXPECT_EQ(c(kFileColName), "a.txt");
+  EXPECT_EQ(c(kFileColCount), "1");
+  EXPECT_EQ(c(kFileColSize), "1,234");
+  EXPECT_EQ(c(kFileColType), Sj("TXTファイル"));
+  EXPECT_EQ(c(kFileColTime), "2004/03/05 09:15");
+  EXPECT_EQ(c(kFileColClusterSize), "4,096");
+  EXPECT_EQ(c(kFileColClusterGap), "2,862");
+  EXPECT_EQ(c(kFileColVersion), "1.2.3.4");
+  EXPECT_EQ(c(kFileColComment), Sj("メモ"));
   EXPECT_EQ(file.StateIndex, 0);
   EXPECT_EQ(file.ImageIndex, kImageFile);
   EXPECT_EQ(file.DupCount, 4);
@@ -89,9 +89,9 @@ TEST(RowFormat, FileRowColumns) {
   folder.AllFiles = 12345;
   folder.Mark = 2;  // anything but 1 is unmarked
   FormatFileRow(folder, ctx);
-  EXPECT_EQ(folder.ColumnTexts[kFileColCount], "12,345");
-  EXPECT_EQ(folder.ColumnTexts[kFileColTime], "");
-  EXPECT_EQ(folder.ColumnTexts[kFileColComment], "");
+  EXPECT_EQ(folder.Text(kFileColCount), "12,345");
+  EXPECT_EQ(folder.Text(kFileColTime), "");
+  EXPECT_EQ(folder.Text(kFileColComment), "");
   EXPECT_EQ(folder.StateIndex, -1);
   EXPECT_EQ(folder.ImageIndex, kKindFolder);
 
@@ -104,8 +104,8 @@ TEST(RowFormat, FileRowColumns) {
   medium.Kind = kKindOptical;
   medium.Name = "DISC";
   FormatFileRow(medium, top);
-  EXPECT_EQ(medium.ColumnTexts[kFileColVersion], "1,048,576");
-  EXPECT_EQ(medium.ColumnTexts[kFileColType], "CD/DVD");
+  EXPECT_EQ(medium.Text(kFileColVersion), "1,048,576");
+  EXPECT_EQ(medium.Text(kFileColType), "CD/DVD");
   EXPECT_EQ(FileColumnCaption(kFileColVersion, true), Sj("空きサイズ"));
   EXPECT_TRUE(FileColumnRightAligned(kFileColVersion, true));
   EXPECT_EQ(FileColumnCaption(kFileColVersion, false), "Version");

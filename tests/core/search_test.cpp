@@ -157,7 +157,7 @@ TEST_F(SearchTest, RunTextsResultsAndFormatting) {
   SortState sort;
   FormatSearchResults(browser, results, images, sort);
   EXPECT_EQ(results[0].Name, "a.txt");
-  EXPECT_EQ(results[0].ColumnTexts[kSearchColPath], "DISC1");
+  EXPECT_EQ(results[0].Text(kSearchColPath), "DISC1");
   EXPECT_EQ(results[2].Parent, 2);  // a row knows its position
   panel.clear();
   ClickSearchColumn(results, sort, kSearchColSize, false,
