@@ -72,6 +72,39 @@ void SortResults(RowList& results, const SortState& sort, const PanelSink& statu
   if (status) status(1, std::string());
 }
 
+// A quick test a name must pass to match, for the commonest search: a star
+// and a plain ASCII ending ignoring case ("*.txt"). Compares the name's last
+// bytes folded to lower case; MatchEntry still decides for names that pass.
+// Not used when a comment can add an entry the name test turns away.
+class NamePrefilter {
+ public:
+  explicit NamePrefilter(const SearchConditions& c) {
+    const std::string& p = c.first_name;
+    if (!c.name_on || c.partial || c.name_case || (c.comment_on && !c.comment_and)) return;
+    if (p.size() < 2 || p[0] != '*') return;
+    for (std::size_t i = 1; i < p.size(); ++i) {
+      const unsigned char b = static_cast<unsigned char>(p[i]);
+      if (b >= 0x80 || b == '*' || b == '?' || (b >= 'A' && b <= 'Z')) return;
+    }
+    tail_ = std::string_view(p).substr(1);
+  }
+  // False only for names that cannot match.
+  bool Passes(std::string_view name) const {
+    if (tail_.empty()) return true;
+    if (name.size() < tail_.size()) return false;
+    const char* end = name.data() + name.size() - tail_.size();
+    for (std::size_t i = tail_.size(); i-- > 0;) {
+      unsigned char b = static_cast<unsigned char>(end[i]);
+      if (b >= 'A' && b <= 'Z') b = static_cast<unsigned char>(b + 32);
+      if (b != static_cast<unsigned char>(tail_[i])) return false;
+    }
+    return true;
+  }
+
+ private:
+  std::string_view tail_;
+};
+
 }  // namespace
 
 bool MatchEntry(const SearchConditions& c, const EntryRecord& e, std::string_view name,
@@ -148,6 +181,7 @@ int RunSearch(Browser& browser, const SearchConditions& c, const std::vector<int
   int found = 0;
   const int chosen = static_cast<int>(media.size());
   const std::function<std::string(int)> comment_text = [&cat](int k) { return CommentText(cat, k); };
+  const NamePrefilter prefilter(c);
   for (int i = 0; i < chosen && found < kSearchResultCapacity; ++i) {
     if (status) status(1, SearchProgressText(i + 1, chosen, found));
     const int m = media[static_cast<std::size_t>(i)];
@@ -160,7 +194,7 @@ int RunSearch(Browser& browser, const SearchConditions& c, const std::vector<int
       const EntryRecord& rec = cat.Entry(e);
       std::string_view name = rec.Name.view();
       if (names.HasLongName(e)) name = long_name = names.LoadedLongName(e);
-      if (!MatchEntry(c, rec, name, comment_text)) continue;
+      if (!prefilter.Passes(name) || !MatchEntry(c, rec, name, comment_text)) continue;
       results.emplace_back();
       TRecord& row = results.back();
       FillRow(row, MakeEntryId(m, e), rec, std::string(name));
