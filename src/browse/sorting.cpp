@@ -246,13 +246,52 @@ std::string_view RowList::NameKey(std::size_t i) const {
 
 void RowList::EnsureNameRanks() {
   if (name_ranks_.size() == rows_.size()) return;
-  EnsureNameKeys();
-  // The first sixteen key bytes, big-endian, decide most comparisons
-  // without touching the buffer.
   struct Item {
     std::uint64_t head[2];
     int row;
   };
+  bool ascii = true;
+  for (const TRecord& r : rows_)
+    if (!AsciiCollation::Applies(r.Name)) {
+      ascii = false;
+      break;
+    }
+  if (ascii) {
+    // Names of printable ASCII need no keys: the first sixteen primary
+    // weights (0 past the end, below every weight, as a shorter name sorts
+    // first) decide most comparisons, the table's comparison the rest.
+    const AsciiCollation& table = Ascii();
+    std::vector<Item> items(rows_.size());
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+      const std::string& name = rows_[i].Name;
+      Item& it = items[i];
+      for (std::size_t h = 0; h < 2; ++h) {
+        std::uint64_t v = 0;
+        for (std::size_t b = h * 8; b < h * 8 + 8; ++b)
+          v = (v << 8) | (b < name.size() ? table.primary[static_cast<unsigned char>(name[b])] : 0u);
+        it.head[h] = v;
+      }
+      it.row = static_cast<int>(i);
+    }
+    auto name_of = [&](const Item& it) -> const std::string& { return rows_[static_cast<std::size_t>(it.row)].Name; };
+    std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
+      if (a.head[0] != b.head[0]) return a.head[0] < b.head[0];
+      if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
+      return table.Compare(name_of(a), name_of(b)) < 0;
+    });
+    name_ranks_.assign(rows_.size(), 0);
+    std::uint32_t rank = 0;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      if (i > 0 && (items[i - 1].head[0] != items[i].head[0] || items[i - 1].head[1] != items[i].head[1] ||
+                    table.Compare(name_of(items[i - 1]), name_of(items[i])) != 0))
+        ++rank;
+      name_ranks_[static_cast<std::size_t>(items[i].row)] = rank;
+    }
+    return;
+  }
+  EnsureNameKeys();
+  // The first sixteen key bytes, big-endian, decide most comparisons
+  // without touching the buffer.
   std::vector<Item> items(rows_.size());
   for (std::size_t i = 0; i < rows_.size(); ++i) {
     std::string_view k = NameKey(i);
