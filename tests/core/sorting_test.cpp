@@ -119,20 +119,11 @@ TEST_F(SortingTest, KeyTextsAreThoseOfTheListRules) {
 }
 
 // The sort must give the order a plain comparison of the key texts gives,
-// whatever shortcut it takes; checked over mixed rows and column pairs.
-TEST_F(SortingTest, SortAgreesWithCollationOfKeyTexts) {
-  const char* names[] = {"b10", "B1", "a", "A", "表", "ソ", "x.TXT", "x.txt", "_u", "1", "10", "9"};
-  int i = 0;
-  for (const char* n : names) {
-    list.push_back(Row(Sj(n), i % 3 == 0 ? kKindFolder : kKindFile, (i * 7919) % 1500));
-    list.back().Time = 0x30000000u + static_cast<std::uint32_t>(i % 4) * 0x10000u;
-    ++i;
-  }
-  RowFormatContext ctx;
-  ctx.date_picture = Sj("yyyy/mm/dd(aaa)");
-  for (TRecord& r : list) FormatFileRow(r, ctx);
+// whatever shortcut it takes (number columns read before their texts are
+// formatted, names ranked through the ASCII tables or collation keys).
+void ExpectSortsAgreeWithKeyTexts(RowList& list) {
   auto right = [](int c) { return FileColumnRightAligned(c, false); };
-  const int pairs[][2] = {{0, 0}, {2, 2}, {4, 4}, {3, 2}, {0, 2}, {2, 0}, {4, 2}, {1, 5}};
+  const int pairs[][2] = {{0, 0}, {2, 2}, {4, 4}, {3, 2}, {0, 2}, {2, 0}, {4, 2}, {1, 5}, {6, 6}, {5, 2}};
   for (const auto& p : pairs) {
     for (bool desc : {false, true}) {
       SortState s;
@@ -148,6 +139,46 @@ TEST_F(SortingTest, SortAgreesWithCollationOfKeyTexts) {
       }
     }
   }
+}
+
+TEST_F(SortingTest, SortAgreesWithCollationOfKeyTexts) {
+  const char* names[] = {"b10", "B1", "a", "A", "表", "ソ", "x.TXT", "x.txt", "_u", "1", "10", "9"};
+  int i = 0;
+  for (const char* n : names) {
+    list.push_back(Row(Sj(n), i % 3 == 0 ? kKindFolder : kKindFile, (i * 7919) % 1500));
+    list.back().Time = 0x30000000u + static_cast<std::uint32_t>(i % 4) * 0x10000u;
+    ++i;
+  }
+  Format();
+  ExpectSortsAgreeWithKeyTexts(list);
+}
+
+// ASCII names alike in their first sixteen characters or only in case, and
+// sizes at the edges of the number texts: halves, 15 and 16 digits, a
+// cluster size below the size (a negative gap).
+TEST_F(SortingTest, AsciiNamesAndEdgeSizesAgreeWithCollationOfKeyTexts) {
+  const char* names[] = {"document_number_0001.txt", "document_number_0001.TXT", "Document_number_0001.txt",
+                         "document_number_0001", "document_number_000", "document-number_0001.txt",
+                         "document_number_0001.txt", "a", "A", "", "zz top", "ZZ TOP"};
+  const double sizes[] = {0.5, 1.5, 2.5, 999, 1000, 999999999999999.0, 1e15, 1e16, 2.4999, 0, 1000, 0.5};
+  for (int i = 0; i < 12; ++i) {
+    list.push_back(Row(names[i], i % 4 == 0 ? kKindFolder : kKindFile, sizes[i]));
+    list.back().AllFiles = i * 1000;
+    list.back().ClusterBytes = i == 3 ? 10.0 : sizes[i] + 4096 * i;
+  }
+  Format();
+  ExpectSortsAgreeWithKeyTexts(list);
+  // Numbers within 15 digits only: the sort takes its shortcuts. 1 and 2
+  // tie with the rounded 0.5 and 1.5.
+  RowList small;
+  for (int i = 0; i < 12; ++i) {
+    const double size = i < 6 ? sizes[i] : i == 6 ? 1.0 : i == 7 ? 2.0 : 1000.0 * i;
+    small.push_back(Row(names[i], i % 4 == 0 ? kKindFolder : kKindFile, size));
+    small.back().ClusterBytes = small.back().Size + 0.5;
+  }
+  RowFormatContext ctx;
+  for (TRecord& r : small) FormatFileRow(r, ctx);
+  ExpectSortsAgreeWithKeyTexts(small);
 }
 
 // Names of printable ASCII are ordered through tables instead of
