@@ -140,6 +140,8 @@ TEST_F(SearchTest, SizeTimeMarkAndComment) {
   either.comment_on = true;
   either.comment_and = false;
   EXPECT_EQ(Find(either), (V{"teapot", "xyz"}));
+  either.first_name = "*.txt";  // a star and an ending: the comment still adds its entry
+  EXPECT_EQ(Find(either), (V{"a.txt", "b.TXT", "potato.txt", "teapot"}));
 }
 
 TEST_F(SearchTest, RunTextsResultsAndFormatting) {
