@@ -51,7 +51,7 @@ Unformatted UnformattedNumber(const TRecord& row, int column, bool right, std::u
 
 // Whether a column's padded texts all have the same length and hold only
 // spaces, "," and at most 19 digits (checked on the unpadded texts).
-bool IsPlainColumn(const std::deque<TRecord>& rows, int column, bool right) {
+bool IsPlainColumn(const RowStore& rows, int column, bool right) {
   std::size_t len = std::string_view::npos;
   for (const TRecord& r : rows) {
     std::uint64_t v = 0;
@@ -132,12 +132,12 @@ std::string SortKeyText(const TRecord& row, const SortState& s, const std::funct
 
 TRecord& RowList::emplace_back() {
   order_.push_back(static_cast<int>(rows_.size()));
-  rows_.emplace_back();
-  return rows_.back();
+  return rows_.emplace_back();
 }
 
 void RowList::assign(std::vector<TRecord> rows) {
-  rows_.assign(std::make_move_iterator(rows.begin()), std::make_move_iterator(rows.end()));
+  rows_.clear();
+  for (TRecord& r : rows) rows_.emplace_back() = std::move(r);
   order_.resize(rows_.size());
   std::iota(order_.begin(), order_.end(), 0);
   Invalidate();

@@ -3,7 +3,8 @@
 // shift-clicks, two keys; right-aligned (numeric) columns compare as texts
 // left-padded with spaces to 20 characters; the name breaks ties.
 
-#include <deque>
+#include <memory>
+#include <new>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -46,6 +47,80 @@ std::string SortKeyText(const TRecord& row, const SortState& s, const std::funct
 // The collation order of two names (negative, zero, positive), as
 // text::Compare gives it; names of printable ASCII take a table-driven path.
 int CompareNames(const std::string& a, const std::string& b);
+
+// Rows in storage order, kept in blocks of 1024 so that appending never
+// moves a row and costs no allocation per row.
+class RowStore {
+ public:
+  static constexpr std::size_t kBlock = 1024;
+  RowStore() = default;
+  RowStore(const RowStore& o) {
+    for (const TRecord& r : o) emplace_back() = r;
+  }
+  RowStore& operator=(const RowStore& o) {
+    if (this != &o) {
+      clear();
+      for (const TRecord& r : o) emplace_back() = r;
+    }
+    return *this;
+  }
+  RowStore(RowStore&& o) noexcept : blocks_(std::move(o.blocks_)), size_(o.size_) { o.size_ = 0; }
+  RowStore& operator=(RowStore&& o) noexcept {
+    if (this != &o) {
+      clear();
+      blocks_ = std::move(o.blocks_);
+      size_ = o.size_;
+      o.size_ = 0;
+    }
+    return *this;
+  }
+  ~RowStore() { clear(); }
+
+  std::size_t size() const { return size_; }
+  TRecord& operator[](std::size_t i) { return Slot(i); }
+  const TRecord& operator[](std::size_t i) const { return const_cast<RowStore*>(this)->Slot(i); }
+  TRecord& emplace_back() {
+    if (size_ == blocks_.size() * kBlock) blocks_.emplace_back(new Storage[kBlock]);
+    TRecord* r = new (&blocks_[size_ / kBlock][size_ % kBlock]) TRecord();
+    ++size_;
+    return *r;
+  }
+  void clear() {
+    for (std::size_t i = 0; i < size_; ++i) Slot(i).~TRecord();
+    size_ = 0;
+    blocks_.clear();
+  }
+
+  template <typename Store, typename Row>
+  class Iter {
+   public:
+    Iter(Store* s, std::size_t i) : s_(s), i_(i) {}
+    Row& operator*() const { return (*s_)[i_]; }
+    Iter& operator++() {
+      ++i_;
+      return *this;
+    }
+    bool operator!=(const Iter& o) const { return i_ != o.i_; }
+
+   private:
+    Store* s_;
+    std::size_t i_;
+  };
+  Iter<RowStore, TRecord> begin() { return {this, 0}; }
+  Iter<RowStore, TRecord> end() { return {this, size_}; }
+  Iter<const RowStore, const TRecord> begin() const { return {this, 0}; }
+  Iter<const RowStore, const TRecord> end() const { return {this, size_}; }
+
+ private:
+  struct Storage {
+    alignas(TRecord) unsigned char bytes[sizeof(TRecord)];
+  };
+  TRecord& Slot(std::size_t i) {
+    return *std::launder(reinterpret_cast<TRecord*>(blocks_[i / kBlock][i % kBlock].bytes));
+  }
+  std::vector<std::unique_ptr<Storage[]>> blocks_;
+  std::size_t size_ = 0;
+};
 
 // A list of rows in display order. Sorting changes only the order, never
 // moves the rows themselves, and keeps each row's collation key of its name
@@ -103,7 +178,7 @@ class RowList {
  private:
   void EnsureNameKeys();
   void EnsureNameRanks();
-  std::deque<TRecord> rows_;     // storage order; rows never move
+  RowStore rows_;                // storage order; rows never move
   std::vector<int> order_;       // display position -> storage index
   std::string_view NameKey(std::size_t i) const;
   std::string name_key_buf_;                // every row's name key
