@@ -1,6 +1,7 @@
 #include "browse/sorting.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 #include <numeric>
@@ -89,6 +90,19 @@ std::uint64_t PlainValue(const TRecord& row, int column, bool right) {
   for (char c : RawSegment(row, column))
     if (c >= '0' && c <= '9') v = v * 10 + static_cast<std::uint64_t>(c - '0');
   return v;
+}
+
+// Stable sort of (key, row) pairs by key, a byte at a time from the lowest;
+// the key bits from `bits` up are zero.
+void RadixSort(std::vector<std::pair<std::uint64_t, int>>& items, int bits) {
+  std::vector<std::pair<std::uint64_t, int>> spare(items.size());
+  for (int shift = 0; shift < bits; shift += 8) {
+    std::size_t count[257] = {};
+    for (const auto& it : items) ++count[((it.first >> shift) & 0xFF) + 1];
+    for (int i = 0; i < 256; ++i) count[i + 1] += count[i];
+    for (const auto& it : items) spare[count[(it.first >> shift) & 0xFF]++] = it;
+    items.swap(spare);
+  }
 }
 
 }  // namespace
@@ -368,6 +382,28 @@ void RowList::Sort(const SortState& s, const std::function<bool(int)>& right_ali
       std::uint64_t v[2] = {0, 0};
       for (std::size_t k = 0; k < plain; ++k) v[k] = PlainValue(rows_[i], parts[k].first, parts[k].second);
       keys[i] = {v[0], v[1], name_ranks_[i], static_cast<int>(i)};
+    }
+    // When the three fit one 64-bit number side by side, a byte-wise radix
+    // sort of those numbers gives the order.
+    std::uint64_t max_a = 0, max_b = 0, max_name = 0;
+    for (const Key& k : keys) {
+      max_a = std::max(max_a, k.a);
+      max_b = std::max(max_b, k.b);
+      max_name = std::max<std::uint64_t>(max_name, k.name);
+    }
+    const int wa = std::bit_width(max_a), wb = std::bit_width(max_b), wn = std::bit_width(max_name);
+    if (wa + wb + wn <= 64) {
+      const int bits = wa + wb + wn;
+      const std::uint64_t mask = bits == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1;
+      std::vector<std::pair<std::uint64_t, int>> packed(n);
+      for (std::size_t i = 0; i < n; ++i) {
+        const Key& k = keys[i];
+        std::uint64_t v = (wa ? k.a << (wb + wn) : 0) | (wb ? k.b << wn : 0) | k.name;
+        packed[i] = {s.descending ? mask ^ v : v, k.row};
+      }
+      RadixSort(packed, bits);
+      for (std::size_t i = 0; i < n; ++i) order_[i] = packed[i].second;
+      return;
     }
     auto less = [](const Key& x, const Key& y) {
       if (x.a != y.a) return x.a < y.a;
