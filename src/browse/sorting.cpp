@@ -288,11 +288,27 @@ void RowList::EnsureNameRanks() {
       it.row = static_cast<int>(i);
     }
     auto name_of = [&](const Item& it) -> const std::string& { return rows_[static_cast<std::size_t>(it.row)].Name; };
-    std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
-      if (a.head[0] != b.head[0]) return a.head[0] < b.head[0];
-      if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
-      return table.Compare(name_of(a), name_of(b)) < 0;
-    });
+    // A radix sort by the first eight weights, then each run of equal first
+    // weights by the rest.
+    {
+      std::vector<std::pair<std::uint64_t, int>> firsts(items.size());
+      for (std::size_t i = 0; i < items.size(); ++i) firsts[i] = {items[i].head[0], static_cast<int>(i)};
+      RadixSort(firsts, 64);
+      std::vector<Item> sorted(items.size());
+      for (std::size_t i = 0; i < items.size(); ++i) sorted[i] = items[static_cast<std::size_t>(firsts[i].second)];
+      items.swap(sorted);
+    }
+    for (std::size_t from = 0; from < items.size();) {
+      std::size_t to = from + 1;
+      while (to < items.size() && items[to].head[0] == items[from].head[0]) ++to;
+      if (to - from > 1)
+        std::sort(items.begin() + static_cast<std::ptrdiff_t>(from), items.begin() + static_cast<std::ptrdiff_t>(to),
+                  [&](const Item& a, const Item& b) {
+                    if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
+                    return table.Compare(name_of(a), name_of(b)) < 0;
+                  });
+      from = to;
+    }
     name_ranks_.assign(rows_.size(), 0);
     std::uint32_t rank = 0;
     for (std::size_t i = 0; i < items.size(); ++i) {
