@@ -1,5 +1,7 @@
 #include "dupes/collate.h"
 
+#include "platform/collator.h"
+
 #include <unicode/coll.h>
 #include <unicode/locid.h>
 
@@ -116,24 +118,10 @@ struct AsciiKeys {
 
 }  // namespace
 
-namespace {
-
-icu::Collator& ThreadCollator() {
-  thread_local std::unique_ptr<icu::Collator> coll = [] {
-    UErrorCode err = U_ZERO_ERROR;
-    std::unique_ptr<icu::Collator> c(icu::Collator::createInstance(icu::Locale::getJapanese(), err));
-    if (U_FAILURE(err) || !c) throw std::runtime_error("ICU Japanese collator unavailable");
-    return c;
-  }();
-  return *coll;
-}
-
-}  // namespace
-
 NoCaseCollator::NoCaseCollator() : impl_(new Impl) {}
 
 icu::Collator& NoCaseCollator::Impl::Get() {
-  if (!coll) coll = &ThreadCollator();
+  if (!coll) coll = &text::JapaneseCollator();
   return *coll;
 }
 

@@ -1,5 +1,7 @@
 #include "platform/text.h"
 
+#include "platform/collator.h"
+
 #include <iconv.h>
 #include <unicode/coll.h>
 #include <unicode/locid.h>
@@ -208,10 +210,7 @@ std::size_t Find(std::string_view hay, std::string_view needle, std::size_t from
 
 // ---- collation ----------------------------------------------------------
 
-namespace {
-
-icu::Collator& Collator() {
-  // Collators are not thread safe for all operations; one per thread.
+icu::Collator& JapaneseCollator() {
   thread_local std::unique_ptr<icu::Collator> coll = [] {
     UErrorCode err = U_ZERO_ERROR;
     std::unique_ptr<icu::Collator> c(icu::Collator::createInstance(icu::Locale::getJapanese(), err));
@@ -220,6 +219,11 @@ icu::Collator& Collator() {
   }();
   return *coll;
 }
+
+namespace {
+
+icu::Collator& Collator() { return JapaneseCollator(); }
+
 
 int CompareU16(const std::u16string& a, const std::u16string& b) {
   UErrorCode err = U_ZERO_ERROR;
