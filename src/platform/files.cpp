@@ -17,18 +17,22 @@ bool File::ReadExact(std::int64_t offset, void* buf, std::size_t n) {
 bool FileSystem::ReadWholeFile(const std::string& path, std::string& out, std::string& err) {
   auto f = Open(path, OpenMode::Read, err);
   if (!f) return false;
+  // Read to the end rather than trusting the reported size: files under
+  // /proc and /sys report 0 and still have content.
   std::int64_t size = f->Size();
-  if (size < 0) {
-    err = f->LastError();
-    return false;
+  out.resize(size > 0 ? static_cast<std::size_t>(size) + 1 : 4096);
+  std::size_t have = 0;
+  for (;;) {
+    if (have == out.size()) out.resize(out.size() * 2);
+    std::size_t got = 0;
+    if (!f->ReadAt(static_cast<std::int64_t>(have), out.data() + have, out.size() - have, got)) {
+      err = f->LastError();
+      return false;
+    }
+    if (got == 0) break;
+    have += got;
   }
-  out.resize(static_cast<std::size_t>(size));
-  std::size_t got = 0;
-  if (!f->ReadAt(0, out.data(), out.size(), got)) {
-    err = f->LastError();
-    return false;
-  }
-  out.resize(got);
+  out.resize(have);
   return true;
 }
 

@@ -105,3 +105,19 @@ TEST_F(SettingsTest, CommandLineGetAndSet) {
 
 }  // namespace
 }  // namespace fv
+
+namespace fv {
+namespace {
+
+TEST(Files, WholeFileReadsPastAReportedSizeOfZero) {
+  std::string out, err;
+  ASSERT_TRUE(Platform().files->ReadWholeFile("/proc/self/mountinfo", out, err)) << err;
+  EXPECT_FALSE(out.empty());
+  const std::string path = test::MakeTempDir() + "/f.bin";
+  test::WriteFile(path, std::string(10000, 'z'));
+  ASSERT_TRUE(Platform().files->ReadWholeFile(path, out, err));
+  EXPECT_EQ(out, std::string(10000, 'z'));
+}
+
+}  // namespace
+}  // namespace fv
