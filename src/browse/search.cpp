@@ -190,15 +190,26 @@ int RunSearch(Browser& browser, const SearchConditions& c, const std::vector<int
     const int count = cat.LoadedCount();
     const LongNameStore& names = cat.LongNames();
     std::string long_name;
+    // Hits come folder by folder: the parent path is built once per folder
+    // and copied into each of its rows.
+    int path_of = -2;
+    std::string parent_path;
     for (int e = 0; e < count; ++e) {
       const EntryRecord& rec = cat.Entry(e);
       std::string_view name = rec.Name.view();
-      if (names.HasLongName(e)) name = long_name = names.LoadedLongName(e);
+      const bool long_named = names.HasLongName(e);
+      if (long_named) name = long_name = names.LoadedLongName(e);
       if (!prefilter.Passes(name) || !MatchEntry(c, rec, name, comment_text)) continue;
       results.emplace_back();
       TRecord& row = results.back();
-      FillRow(row, MakeEntryId(m, e), rec, std::string(name));
-      row.ParentPath = browser.EntryPath(m, e);
+      FillRow(row, MakeEntryId(m, e), rec, long_named ? std::move(long_name) : std::string(name));
+      if (e > 0) {
+        if (rec.Parent != path_of) {
+          parent_path = browser.EntryPath(m, e);
+          path_of = rec.Parent;
+        }
+        row.ParentPath = parent_path;
+      }
       if (++found >= kSearchResultCapacity) break;
     }
   }
