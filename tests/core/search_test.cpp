@@ -170,6 +170,32 @@ TEST_F(SearchTest, RunTextsResultsAndFormatting) {
   EXPECT_EQ(panel.back().second, "");
 }
 
+// Every hit carries its own folder path and full name, long names included,
+// however the hits fall across folders and media.
+TEST_F(SearchTest, ResultRowsKeepTheirPathsAndLongNames) {
+  const std::string long1 = std::string(100, 'L') + ".txt";
+  const std::string long2 = std::string(120, 'M') + ".TXT";
+  ASSERT_TRUE(test::StoreTree(cat, {{-1, kKindFixed, "LONGDISC"},
+                                    {0, kKindFolder, "A"},
+                                    {0, kKindFolder, "B"},
+                                    {0, kKindFile, "r.txt", 1},
+                                    {1, kKindFile, long1, 2},
+                                    {1, kKindFile, "s.txt", 3},
+                                    {2, kKindFolder, "C"},
+                                    {2, kKindFile, "t.txt", 4},
+                                    {6, kKindFile, long2, 5},
+                                    {6, kKindFile, "u.txt", 6}}));
+  RowList results;
+  ASSERT_EQ(RunSearch(browser, Name("*.txt"), {2, 1}, results), 7);
+  std::vector<std::pair<std::string, std::string>> rows;
+  for (const TRecord& r : results) rows.emplace_back(r.ParentPath, r.Name);
+  const std::vector<std::pair<std::string, std::string>> want{
+      {"LONGDISC", "r.txt"},        {"LONGDISC\\A", long1},      {"LONGDISC\\A", "s.txt"},
+      {"LONGDISC\\B", "t.txt"},     {"LONGDISC\\B\\C", long2},  {"LONGDISC\\B\\C", "u.txt"},
+      {"TXTDISC", "potato.txt"}};
+  EXPECT_EQ(rows, want);
+}
+
 TEST_F(SearchTest, FormValidationAndControls) {
   SearchForm f;
   const DateTime now{2010, 5, 20, 8, 30, 0};
