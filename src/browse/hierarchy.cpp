@@ -23,20 +23,9 @@ std::string CurrentNode::Path() const {
 
 void FillRow(TRecord& row, EntryId id, const EntryRecord& e, std::string name) {
   row.Id = id;
-  row.Parent = e.Parent;
-  row.FirstChild = e.FirstChild;
-  row.Kind = e.Kind;
-  row.Attributes = e.Attributes;
+  CopyEntryFields(e, row);
   row.Name = std::move(name);
-  row.Size = e.Size;
-  row.Time = e.Time;
-  row.Mark = e.Mark;
   row.Version = e.Version.str();
-  row.DirectFolders = e.DirectFolders;
-  row.DirectFiles = e.DirectFiles;
-  row.AllFolders = e.AllFolders;
-  row.AllFiles = e.AllFiles;
-  row.ClusterBytes = e.ClusterBytes;
   row.CommentIndex = e.CommentIndex;
   row.ImageIndex = e.Kind;
   row.StateIndex = e.Mark == 1 ? 0 : -1;

@@ -508,20 +508,9 @@ bool Catalog::StoreScannedMedium(const TRecord* records, int count, const TMedia
       count,
       [records](int i, ScannedEntry& out) {
         const TRecord& r = records[i];
-        out.Parent = r.Parent;
-        out.FirstChild = r.FirstChild;
-        out.Kind = r.Kind;
-        out.Attributes = r.Attributes;
+        CopyEntryFields(r, out);
         out.Name = r.Name;
-        out.Size = r.Size;
-        out.Time = r.Time;
-        out.Mark = r.Mark;
         out.Version = r.Version;
-        out.DirectFolders = r.DirectFolders;
-        out.DirectFiles = r.DirectFiles;
-        out.AllFolders = r.AllFolders;
-        out.AllFiles = r.AllFiles;
-        out.ClusterBytes = r.ClusterBytes;
       },
       info);
 }
@@ -571,21 +560,10 @@ bool Catalog::StoreScannedMedium(int count, const ScanSource& source, const TMed
         source(i, se);
         EntryRecord& r = buf[static_cast<std::size_t>(k)];
         std::memset(&r, 0, sizeof r);
-        r.Parent = se.Parent;
-        r.FirstChild = se.FirstChild;
-        r.Kind = se.Kind;
-        r.Attributes = se.Attributes;
+        CopyEntryFields(se, r);
         r.Name = se.Name;
         if (se.Name.size() > kStoredNameBytes) ln.AddLongName(i, se.Name);
-        r.Size = se.Size;
-        r.Time = se.Time;
-        r.Mark = se.Mark;
         r.Version = se.Version;
-        r.DirectFolders = se.DirectFolders;
-        r.DirectFiles = se.DirectFiles;
-        r.AllFolders = se.AllFolders;
-        r.AllFiles = se.AllFiles;
-        r.ClusterBytes = se.ClusterBytes;
         r.CommentIndex = -1;
         if (i == 0) root = r;
       }

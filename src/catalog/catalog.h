@@ -123,6 +123,8 @@ class LongNameStore {
   bool WriteSlots(int first, int count);
 
  private:
+  // The file opened for an in-place update; a failure is reported.
+  std::unique_ptr<File> OpenForUpdate();
   std::string path_;
   LongNameHeader header_{};
   std::vector<MediaSideRecord> slots_;

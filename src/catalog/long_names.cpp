@@ -136,15 +136,17 @@ bool LongNameStore::WriteLongNameFile() {
   return true;
 }
 
-bool LongNameStore::WriteHeaderAndSlots() {
-  FileSystem& fs = *Platform().files;
-  if (!fs.Exists(path_)) return WriteLongNameFile();
+std::unique_ptr<File> LongNameStore::OpenForUpdate() {
   std::string err;
-  auto f = fs.Open(path_, OpenMode::ReadWrite, err);
-  if (!f) {
-    ReportFileFailure(path_, err);
-    return false;
-  }
+  auto f = Platform().files->Open(path_, OpenMode::ReadWrite, err);
+  if (!f) ReportFileFailure(path_, err);
+  return f;
+}
+
+bool LongNameStore::WriteHeaderAndSlots() {
+  if (!Platform().files->Exists(path_)) return WriteLongNameFile();
+  auto f = OpenForUpdate();
+  if (!f) return false;
   if (!WriteAll(*f, header_, slots_, nullptr)) {
     ReportFileFailure(path_, f->LastError());
     return false;
@@ -153,15 +155,10 @@ bool LongNameStore::WriteHeaderAndSlots() {
 }
 
 bool LongNameStore::WriteSlots(int first, int count) {
-  FileSystem& fs = *Platform().files;
-  if (!fs.Exists(path_)) return WriteLongNameFile();
-  std::string err;
-  auto f = fs.Open(path_, OpenMode::ReadWrite, err);
-  if (!f) {
-    ReportFileFailure(path_, err);
-    return false;
-  }
   if (first < 0 || count < 0 || first + count > kMediaSlots) return false;
+  if (!Platform().files->Exists(path_)) return WriteLongNameFile();
+  auto f = OpenForUpdate();
+  if (!f) return false;
   const std::int64_t at = kLongNameSlotsOffset + static_cast<std::int64_t>(first) * sizeof(MediaSideRecord);
   if (!f->WriteAt(0, &header_, sizeof header_) ||
       !f->WriteAt(at, &slots_[static_cast<std::size_t>(first)], sizeof(MediaSideRecord) * static_cast<std::size_t>(count)) ||

@@ -158,6 +158,25 @@ enum : std::int16_t {
 inline bool IsFolderKind(int kind) { return kind == kKindFolder || kind == kKindFolderOpen; }
 inline bool IsFileKind(int kind) { return kind == kKindFile; }
 
+// Copies the tree links and the numeric fields that every entry-like record
+// (EntryRecord, TRecord, a scan record) names alike. Names and version texts
+// differ in form from record to record and are the caller's.
+template <typename From, typename To>
+inline void CopyEntryFields(const From& f, To& t) {
+  t.Parent = f.Parent;
+  t.FirstChild = f.FirstChild;
+  t.Kind = f.Kind;
+  t.Attributes = f.Attributes;
+  t.Size = f.Size;
+  t.Time = f.Time;
+  t.Mark = f.Mark;
+  t.DirectFolders = f.DirectFolders;
+  t.DirectFiles = f.DirectFiles;
+  t.AllFolders = f.AllFolders;
+  t.AllFiles = f.AllFiles;
+  t.ClusterBytes = f.ClusterBytes;
+}
+
 // Capacities of the catalog.
 constexpr int kMediaSlots = 2000;
 constexpr int kCommentSlots = 5000;

@@ -71,20 +71,9 @@ void ScanBuffer::Clear() {
 void ScanBuffer::ToEntryRecord(int i, EntryRecord& e) const {
   const ScanRecord& r = (*this)[i];
   std::memset(&e, 0, sizeof e);
-  e.Parent = r.Parent;
-  e.FirstChild = r.FirstChild;
-  e.Kind = r.Kind;
-  e.Attributes = r.Attributes;
+  CopyEntryFields(r, e);
   e.Name.assign(Name(i));
-  e.Size = r.Size;
-  e.Time = r.Time;
-  e.Mark = r.Mark;
   e.Version.assign(Version(i));
-  e.DirectFolders = r.DirectFolders;
-  e.DirectFiles = r.DirectFiles;
-  e.AllFolders = r.AllFolders;
-  e.AllFiles = r.AllFiles;
-  e.ClusterBytes = r.ClusterBytes;
   e.CommentIndex = -1;
 }
 
@@ -103,24 +92,13 @@ std::string ScanBuffer::FolderPath(int i, std::string_view drive) const {
 TRecord ScanBuffer::ToTRecord(int i, std::string_view drive) const {
   const ScanRecord& r = (*this)[i];
   TRecord t;
-  t.Parent = r.Parent;
-  t.FirstChild = r.FirstChild;
-  t.Kind = r.Kind;
-  t.Attributes = r.Attributes;
+  CopyEntryFields(r, t);
   if (i == 0)
     t.ParentPath = std::string(drive) + ":";
   else if (IsFolderKind(r.Kind))
     t.ParentPath = FolderPath(r.Parent, drive);
   t.Name = std::string(Name(i));
-  t.Size = r.Size;
-  t.Time = r.Time;
-  t.Mark = r.Mark;
   t.Version = std::string(Version(i));
-  t.DirectFolders = r.DirectFolders;
-  t.DirectFiles = r.DirectFiles;
-  t.AllFolders = r.AllFolders;
-  t.AllFiles = r.AllFiles;
-  t.ClusterBytes = r.ClusterBytes;
   return t;
 }
 

@@ -83,21 +83,9 @@ class Scanner {
   // (Kept generic so the reader does not depend on the catalog.)
   template <typename Entry>
   void Fill(int i, Entry& out) const {
-    const ScanRecord& r = buffer_[i];
-    out.Parent = r.Parent;
-    out.FirstChild = r.FirstChild;
-    out.Kind = r.Kind;
-    out.Attributes = r.Attributes;
+    CopyEntryFields(buffer_[i], out);
     out.Name = buffer_.Name(i);
-    out.Size = r.Size;
-    out.Time = r.Time;
-    out.Mark = r.Mark;
     out.Version = buffer_.Version(i);
-    out.DirectFolders = r.DirectFolders;
-    out.DirectFiles = r.DirectFiles;
-    out.AllFolders = r.AllFolders;
-    out.AllFiles = r.AllFiles;
-    out.ClusterBytes = r.ClusterBytes;
   }
 
  private:
