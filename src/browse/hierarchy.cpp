@@ -60,12 +60,11 @@ int Browser::BuildRows(EntryId n, RowList& list) {
   if (first < 0) return 0;
   int end = first;
   while (end < count && cat_.Entry(end).Parent == e && cat_.Entry(end).Kind != 0) ++end;
-  list.reserve(static_cast<std::size_t>(end - first));
-  for (int c = first; c < end; ++c) {
-    const EntryRecord& child = cat_.Entry(c);
-    list.emplace_back();
-    FillRow(list.back(), MakeEntryId(m, c), child, LoadedName(c));
-  }
+  // The catalog is only read here, so long folders fill on two threads.
+  list.Append(static_cast<std::size_t>(end - first), [&](std::size_t i, TRecord& row) {
+    const int c = first + static_cast<int>(i);
+    FillRow(row, MakeEntryId(m, c), cat_.Entry(c), LoadedName(c));
+  });
   return static_cast<int>(list.size());
 }
 
@@ -134,11 +133,19 @@ int Browser::PopulateFileList(EntryId n, const std::function<void(const std::str
   ctx.catalog_level = catalog_level_;
   // The texts are formatted as rows are first shown (or sorted by a column
   // that needs them).
-  auto texts = FileRowTexts(ctx);
-  for (int i = 0; i < count; ++i) {
-    if (status && (i + 1) % 100 == 0) status(ObjectProgressText(i + 1, count));
-    PrepareFileRow(file_list[static_cast<std::size_t>(i)], ctx, texts);
-  }
+  // Long lists are prepared on two threads, each half with a text source
+  // of its own so the threads do not share its count; the progress comes
+  // from the calling thread's half, the first.
+  SplitWork(static_cast<std::size_t>(count), RowStore::kParallelRows, [&](std::size_t begin, std::size_t end) {
+    const auto texts = FileRowTexts(ctx);
+    ImageLookup images(ctx.images);
+    for (std::size_t i = begin; i < end; ++i) {
+      if (begin == 0 && status && (i + 1) % 100 == 0) status(ObjectProgressText(static_cast<int>(i) + 1, count));
+      PrepareFileRow(file_list[i], ctx, texts, images);
+    }
+  });
+  if (ctx.dup_count)
+    for (TRecord& row : file_list) row.DupCount = ctx.dup_count(row.Name);
   if (status) status(ObjectCountText(count));
   file_list.Sort(file_sort, [this](int c) { return FileColumnRight(c); });
   return count;
@@ -158,7 +165,7 @@ std::vector<TreeNodeInfo> Browser::TreeChildren(EntryId n) {
     t.id = r.Id;
     t.text = r.Name;
     t.image = r.Kind;
-    t.selected_image = r.Kind == kKindFolder ? kKindFolderOpen : r.Kind;
+    t.selected_image = r.Kind == kKindFolder ? static_cast<int>(kKindFolderOpen) : r.Kind;
     t.state_image = r.Mark == 1 ? 1 : -1;
     t.has_button = r.DirectFolders > 0;
     nodes.push_back(std::move(t));

@@ -1,5 +1,8 @@
 #include "browse/row_format.h"
 
+#include <cstring>
+#include <mutex>
+
 #include "platform/file_types.h"
 #include "platform/services.h"
 #include "platform/text.h"
@@ -41,6 +44,13 @@ const std::string& FileWord() {
 std::string_view DotExtension(std::string_view name) {
   std::size_t dot = name.rfind('.');
   return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
+}
+
+// Serialises the image tables and the shared list of extensions without an
+// icon.
+std::mutex& ImageTableLock() {
+  static std::mutex m;
+  return m;
 }
 
 std::unordered_set<std::string>& NoIconExtensions() {
@@ -126,6 +136,7 @@ TypeTexts& SharedTypeTexts() {
 }
 
 int ExtensionImages::ImageFor(std::string_view name) {
+  std::lock_guard<std::mutex> lock(ImageTableLock());
   std::string ext = text::ToUpper(DotExtension(name));
   auto it = by_extension_.find(ext);
   if (it != by_extension_.end()) return it->second;
@@ -145,8 +156,33 @@ int ExtensionImages::ImageFor(std::string_view name) {
 }
 
 std::string ExtensionImages::IconNameAt(int image) const {
+  std::lock_guard<std::mutex> lock(ImageTableLock());
   int i = image - kFirstExtensionImage;
-  return i >= 0 && i < IconCount() ? icons_[static_cast<std::size_t>(i)] : std::string();
+  return i >= 0 && static_cast<std::size_t>(i) < icons_.size() ? icons_[static_cast<std::size_t>(i)] : std::string();
+}
+
+int ExtensionImages::IconCount() const {
+  std::lock_guard<std::mutex> lock(ImageTableLock());
+  return static_cast<int>(icons_.size());
+}
+
+int ImageLookup::ImageFor(std::string_view name) {
+  if (!images_) return kImageFile;
+  // Extensions of up to eight bytes are remembered under their bytes (a
+  // dot first, so never 0); a name without one under 1.
+  std::string_view ext = DotExtension(name);
+  if (ext.size() > sizeof(std::uint64_t)) return images_->ImageFor(name);
+  std::uint64_t key = 1;
+  if (!ext.empty()) {
+    key = 0;
+    std::memcpy(&key, ext.data(), ext.size());
+  }
+  const std::size_t slot = static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 59) % kSlots;
+  if (keys_[slot] != key) {
+    keys_[slot] = key;
+    found_[slot] = images_->ImageFor(name);
+  }
+  return found_[slot];
 }
 
 int ProgramImage(std::string_view name, int image) {
@@ -155,9 +191,14 @@ int ProgramImage(std::string_view name, int image) {
   // byte of a character, so what follows it is single-byte.
   std::string_view end = name.substr(name.size() - 4);
   if (end[0] != '.' || (end[1] | 0x20) != 'e' || (end[2] | 0x20) != 'x' || (end[3] | 0x20) != 'e') return image;
-  std::string upper = text::ToUpper(name);
-  if (upper.compare(upper.size() - 4, 4, ".EXE") != 0) return image;
-  return upper == "SETUP.EXE" || upper == "INSTALL.EXE" ? kImageInstaller : kImageProgram;
+  // Only single-byte letters fold to the ASCII of the installer names.
+  auto is = [&](std::string_view upper) {
+    if (name.size() != upper.size()) return false;
+    for (std::size_t i = 0; i < upper.size(); ++i)
+      if ((name[i] >= 'a' && name[i] <= 'z' ? name[i] - 32 : name[i]) != upper[i]) return false;
+    return true;
+  };
+  return is("SETUP.EXE") || is("INSTALL.EXE") ? kImageInstaller : kImageProgram;
 }
 
 namespace {
@@ -248,6 +289,14 @@ class SearchTexts : public ColumnTextSource {
 
 std::shared_ptr<const ColumnTextSource> FileRowTexts(const RowFormatContext& ctx) {
   return std::make_shared<FileTexts>(ctx);
+}
+
+void PrepareFileRow(TRecord& row, const RowFormatContext& ctx, const std::shared_ptr<const ColumnTextSource>& texts,
+                    ImageLookup& images) {
+  row.ImageIndex = row.Kind;
+  row.StateIndex = row.Mark == 1 ? 0 : -1;
+  if (row.Kind == kKindFile) row.ImageIndex = ProgramImage(row.Name, ctx.images ? images.ImageFor(row.Name) : kImageFile);
+  row.ColumnTexts.SetSource(texts);
 }
 
 void PrepareFileRow(TRecord& row, const RowFormatContext& ctx, std::shared_ptr<const ColumnTextSource> texts) {

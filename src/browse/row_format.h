@@ -98,11 +98,26 @@ class ExtensionImages {
   int ImageFor(std::string_view name);
   // The theme icon name of an image index from 18 (empty for other indexes).
   std::string IconNameAt(int image) const;
-  int IconCount() const { return static_cast<int>(icons_.size()); }
+  int IconCount() const;
 
  private:
   std::unordered_map<std::string, int> by_extension_;  // upper case, dot included
   std::vector<std::string> icons_;                     // image 18 + i
+};
+
+// A thread's own front to an image table: it remembers the extensions it
+// has met and asks the table (which serialises its callers) only about new
+// ones, so threads filling one list share the table without waiting on it.
+class ImageLookup {
+ public:
+  explicit ImageLookup(ExtensionImages* images) : images_(images) {}
+  int ImageFor(std::string_view name);
+
+ private:
+  static constexpr std::size_t kSlots = 32;
+  ExtensionImages* images_;
+  std::uint64_t keys_[kSlots] = {};  // extension bytes as they stand, dot included; 0 = free
+  int found_[kSlots] = {};
 };
 
 // A name longer than 4 characters ending in ".EXE" (any case) gets image 13
@@ -127,6 +142,11 @@ std::shared_ptr<const ColumnTextSource> FileRowTexts(const RowFormatContext& ctx
 // Sets ImageIndex, StateIndex and DupCount and gives the row the texts of
 // `texts`.
 void PrepareFileRow(TRecord& row, const RowFormatContext& ctx, std::shared_ptr<const ColumnTextSource> texts);
+// The same with the images of `images` (a front to ctx.images) and without
+// DupCount, which stays as it is: safe on several threads at once, one
+// ImageLookup each.
+void PrepareFileRow(TRecord& row, const RowFormatContext& ctx, const std::shared_ptr<const ColumnTextSource>& texts,
+                    ImageLookup& images);
 // The same with a source of its own.
 void FormatFileRow(TRecord& row, const RowFormatContext& ctx);
 

@@ -50,9 +50,45 @@ Unformatted UnformattedNumber(const TRecord& row, int column, bool right, std::u
   return Unformatted::kPlain;
 }
 
-// Whether a column's padded texts all have the same length and hold only
-// spaces, "," and at most 19 digits (checked on the unpadded texts).
-bool IsPlainColumn(const RowStore& rows, int column, bool right) {
+// Stable sort of (key, row) pairs by key, a digit at a time from the lowest;
+// the key bits from `bits` up are zero. The counts of every digit are taken
+// in one pass, and a digit that is the same in every key costs no pass.
+void RadixSort(std::vector<std::pair<std::uint64_t, int>>& items, int bits) {
+  if (items.size() < 2 || bits <= 0) return;
+  const int width = bits > 24 ? 11 : 8;
+  const int digits = (bits + width - 1) / width;
+  const std::size_t buckets = std::size_t{1} << width;
+  const std::uint64_t mask = buckets - 1;
+  std::vector<std::size_t> count(buckets * static_cast<std::size_t>(digits));
+  for (const auto& it : items)
+    for (int d = 0; d < digits; ++d) ++count[static_cast<std::size_t>(d) * buckets + ((it.first >> (d * width)) & mask)];
+  std::vector<std::pair<std::uint64_t, int>> spare;
+  for (int d = 0; d < digits; ++d) {
+    std::size_t* c = &count[static_cast<std::size_t>(d) * buckets];
+    const std::size_t first = (items.front().first >> (d * width)) & mask;
+    if (c[first] == items.size()) continue;
+    std::size_t at = 0;
+    for (std::size_t b = 0; b < buckets; ++b) {
+      const std::size_t k = c[b];
+      c[b] = at;
+      at += k;
+    }
+    if (spare.size() != items.size()) spare.resize(items.size());
+    for (const auto& it : items) spare[c[(it.first >> (d * width)) & mask]++] = it;
+    items.swap(spare);
+  }
+}
+
+// The values of a part, one per row in storage order, when the part is plain:
+// its padded texts all have the same length and hold only spaces, "," and at
+// most 19 digits (checked on the unpadded texts); false otherwise.
+bool PlainValues(const RowStore& rows, int column, bool right, std::vector<std::uint64_t>& values) {
+  values.resize(rows.size());
+  std::size_t i = 0;
+  if (column == 0) {
+    for (const TRecord& r : rows) values[i++] = r.ImageIndex > 9 ? 2 : 1;
+    return true;
+  }
   std::size_t len = std::string_view::npos;
   for (const TRecord& r : rows) {
     std::uint64_t v = 0;
@@ -60,6 +96,7 @@ bool IsPlainColumn(const RowStore& rows, int column, bool right) {
       case Unformatted::kPlain:
         if (len == std::string_view::npos) len = kPadWidth;
         if (len != kPadWidth) return false;
+        values[i++] = v;
         continue;
       case Unformatted::kNotPlain:
         return false;
@@ -72,37 +109,17 @@ bool IsPlainColumn(const RowStore& rows, int column, bool right) {
     if (padded != len || padded > kPadWidth) return false;
     int digits = 0;
     for (char c : t) {
-      if (c >= '0' && c <= '9')
+      if (c >= '0' && c <= '9') {
         ++digits;
-      else if (c != ' ' && c != ',')
+        v = v * 10 + static_cast<std::uint64_t>(c - '0');
+      } else if (c != ' ' && c != ',') {
         return false;
+      }
     }
     if (digits > 19) return false;
+    values[i++] = v;
   }
   return true;
-}
-
-// The number the digits of a plain segment make (spaces and commas skipped);
-// at most 20 characters, so it fits 64 bits.
-std::uint64_t PlainValue(const TRecord& row, int column, bool right) {
-  std::uint64_t v = 0;
-  if (UnformattedNumber(row, column, right, v) == Unformatted::kPlain) return v;
-  for (char c : RawSegment(row, column))
-    if (c >= '0' && c <= '9') v = v * 10 + static_cast<std::uint64_t>(c - '0');
-  return v;
-}
-
-// Stable sort of (key, row) pairs by key, a byte at a time from the lowest;
-// the key bits from `bits` up are zero.
-void RadixSort(std::vector<std::pair<std::uint64_t, int>>& items, int bits) {
-  std::vector<std::pair<std::uint64_t, int>> spare(items.size());
-  for (int shift = 0; shift < bits; shift += 8) {
-    std::size_t count[257] = {};
-    for (const auto& it : items) ++count[((it.first >> shift) & 0xFF) + 1];
-    for (int i = 0; i < 256; ++i) count[i + 1] += count[i];
-    for (const auto& it : items) spare[count[(it.first >> shift) & 0xFF]++] = it;
-    items.swap(spare);
-  }
 }
 
 }  // namespace
@@ -172,8 +189,9 @@ namespace {
 // difference; letters differ from their other case only at the tertiary
 // level. The tables are taken from the collation itself.
 struct AsciiCollation {
-  std::uint8_t primary[128] = {};
-  std::uint8_t tertiary[128] = {};
+  // Indexed by any byte; 0 outside printable ASCII.
+  std::uint8_t primary[256] = {};
+  std::uint8_t tertiary[256] = {};
 
   AsciiCollation() {
     std::vector<char> chars;
@@ -192,9 +210,9 @@ struct AsciiCollation {
   }
 
   static bool Applies(const std::string& s) {
-    for (char c : s)
-      if (c < 0x20 || c > 0x7E) return false;
-    return true;
+    unsigned bad = 0;
+    for (char c : s) bad |= static_cast<unsigned char>(c - 0x20) >= 0x5F;
+    return bad == 0;
   }
 
   int Compare(const std::string& a, const std::string& b) const {
@@ -259,106 +277,95 @@ std::string_view RowList::NameKey(std::size_t i) const {
 }
 
 void RowList::EnsureNameRanks() {
-  if (name_ranks_.size() == rows_.size()) return;
+  const std::size_t n = rows_.size();
+  if (name_ranks_.size() == n) return;
   struct Item {
     std::uint64_t head[2];
     int row;
   };
+  std::vector<std::pair<std::uint64_t, int>> firsts(n);
+  std::vector<Item> items(n);
+  // Each name's head: for printable ASCII the primary weights of its first
+  // eighteen characters, seven bits each (there are fewer than 128 weights;
+  // 0 past the end, below every weight, as a shorter name sorts first);
+  // otherwise the first sixteen bytes of its collation key. Heads decide
+  // most comparisons; the names or keys decide the rest.
+  const AsciiCollation& table = Ascii();
   bool ascii = true;
-  for (const TRecord& r : rows_)
-    if (!AsciiCollation::Applies(r.Name)) {
-      ascii = false;
-      break;
-    }
-  if (ascii) {
-    // Names of printable ASCII need no keys: the first sixteen primary
-    // weights (0 past the end, below every weight, as a shorter name sorts
-    // first) decide most comparisons, the table's comparison the rest.
-    const AsciiCollation& table = Ascii();
-    std::vector<Item> items(rows_.size());
-    for (std::size_t i = 0; i < rows_.size(); ++i) {
-      const std::string& name = rows_[i].Name;
-      Item& it = items[i];
-      for (std::size_t h = 0; h < 2; ++h) {
-        std::uint64_t v = 0;
-        for (std::size_t b = h * 8; b < h * 8 + 8; ++b)
-          v = (v << 8) | (b < name.size() ? table.primary[static_cast<unsigned char>(name[b])] : 0u);
-        it.head[h] = v;
-      }
-      it.row = static_cast<int>(i);
-    }
-    auto name_of = [&](const Item& it) -> const std::string& { return rows_[static_cast<std::size_t>(it.row)].Name; };
-    // A radix sort by the first eight weights, then each run of equal first
-    // weights by the rest.
-    {
-      std::vector<std::pair<std::uint64_t, int>> firsts(items.size());
-      for (std::size_t i = 0; i < items.size(); ++i) firsts[i] = {items[i].head[0], static_cast<int>(i)};
-      RadixSort(firsts, 64);
-      std::vector<Item> sorted(items.size());
-      for (std::size_t i = 0; i < items.size(); ++i) sorted[i] = items[static_cast<std::size_t>(firsts[i].second)];
-      items.swap(sorted);
-    }
-    for (std::size_t from = 0; from < items.size();) {
-      std::size_t to = from + 1;
-      while (to < items.size() && items[to].head[0] == items[from].head[0]) ++to;
-      if (to - from > 1)
-        std::sort(items.begin() + static_cast<std::ptrdiff_t>(from), items.begin() + static_cast<std::ptrdiff_t>(to),
-                  [&](const Item& a, const Item& b) {
-                    if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
-                    return table.Compare(name_of(a), name_of(b)) < 0;
-                  });
-      from = to;
-    }
-    name_ranks_.assign(rows_.size(), 0);
-    std::uint32_t rank = 0;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-      if (i > 0 && (items[i - 1].head[0] != items[i].head[0] || items[i - 1].head[1] != items[i].head[1] ||
-                    table.Compare(name_of(items[i - 1]), name_of(items[i])) != 0))
-        ++rank;
-      name_ranks_[static_cast<std::size_t>(items[i].row)] = rank;
-    }
-    return;
-  }
-  EnsureNameKeys();
-  // The first sixteen key bytes, big-endian, decide most comparisons
-  // without touching the buffer.
-  std::vector<Item> items(rows_.size());
-  for (std::size_t i = 0; i < rows_.size(); ++i) {
-    std::string_view k = NameKey(i);
+  for (std::size_t i = 0; i < n && ascii; ++i) {
+    const std::string& name = rows_[i].Name;
+    ascii = AsciiCollation::Applies(name);
+    unsigned char head[18] = {};
+    std::memcpy(head, name.data(), std::min(name.size(), sizeof head));
     Item& it = items[i];
-    for (int h = 0; h < 2; ++h) {
+    for (std::size_t h = 0; h < 2; ++h) {
       std::uint64_t v = 0;
-      for (std::size_t b = 0; b < 8; ++b) {
-        std::size_t at = static_cast<std::size_t>(h) * 8 + b;
-        v = (v << 8) | (at < k.size() ? static_cast<unsigned char>(k[at]) : 0u);
-      }
+      for (std::size_t b = h * 9; b < h * 9 + 9; ++b) v = (v << 7) | table.primary[head[b]];
       it.head[h] = v;
     }
     it.row = static_cast<int>(i);
   }
-  std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
-    if (a.head[0] != b.head[0]) return a.head[0] < b.head[0];
-    if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
-    std::string_view ka = NameKey(static_cast<std::size_t>(a.row)), kb = NameKey(static_cast<std::size_t>(b.row));
+  if (!ascii) {
+    EnsureNameKeys();
+    for (std::size_t i = 0; i < n; ++i) {
+      std::string_view k = NameKey(i);
+      Item& it = items[i];
+      for (int h = 0; h < 2; ++h) {
+        std::uint64_t v = 0;
+        for (std::size_t b = 0; b < 8; ++b) {
+          std::size_t at = static_cast<std::size_t>(h) * 8 + b;
+          v = (v << 8) | (at < k.size() ? static_cast<unsigned char>(k[at]) : 0u);
+        }
+        it.head[h] = v;
+      }
+      it.row = static_cast<int>(i);
+    }
+  }
+  auto rest_less = [&](const Item& a, const Item& b) {
+    const std::size_t ra = static_cast<std::size_t>(a.row), rb = static_cast<std::size_t>(b.row);
+    if (ascii) return table.Compare(rows_[ra].Name, rows_[rb].Name) < 0;
+    std::string_view ka = NameKey(ra), kb = NameKey(rb);
     return ka.substr(std::min<std::size_t>(16, ka.size())) < kb.substr(std::min<std::size_t>(16, kb.size()));
-  });
-  std::vector<int> by_name(rows_.size());
-  for (std::size_t i = 0; i < items.size(); ++i) by_name[i] = items[i].row;
-  name_ranks_.assign(rows_.size(), 0);
+  };
+  auto same = [&](const Item& a, const Item& b) {
+    return a.head[0] == b.head[0] && a.head[1] == b.head[1] && !rest_less(a, b) && !rest_less(b, a);
+  };
+  // A radix sort by the first head, then each run of equal first heads by
+  // the rest; equal names keep storage order.
+  for (std::size_t i = 0; i < n; ++i) firsts[i] = {items[i].head[0], static_cast<int>(i)};
+  RadixSort(firsts, 64);
+  {
+    std::vector<Item> sorted(n);
+    for (std::size_t i = 0; i < n; ++i) sorted[i] = items[static_cast<std::size_t>(firsts[i].second)];
+    items.swap(sorted);
+  }
+  for (std::size_t from = 0; from < n;) {
+    std::size_t to = from + 1;
+    while (to < n && items[to].head[0] == items[from].head[0]) ++to;
+    if (to - from > 1)
+      std::sort(items.begin() + static_cast<std::ptrdiff_t>(from), items.begin() + static_cast<std::ptrdiff_t>(to),
+                [&](const Item& a, const Item& b) {
+                  if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
+                  if (rest_less(a, b)) return true;
+                  if (rest_less(b, a)) return false;
+                  return a.row < b.row;
+                });
+    from = to;
+  }
+  name_ranks_.assign(n, 0);
+  by_name_.resize(n);
   std::uint32_t rank = 0;
-  for (std::size_t i = 0; i < by_name.size(); ++i) {
-    if (i > 0 && NameKey(static_cast<std::size_t>(by_name[i - 1])) != NameKey(static_cast<std::size_t>(by_name[i])))
-      ++rank;
-    name_ranks_[static_cast<std::size_t>(by_name[i])] = rank;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (i > 0 && !same(items[i - 1], items[i])) ++rank;
+    name_ranks_[static_cast<std::size_t>(items[i].row)] = rank;
+    by_name_[i] = items[i].row;
   }
 }
 
 void RowList::SortByName() {
   if (size() < 2) return;
   EnsureNameRanks();
-  std::sort(order_.begin(), order_.end(), [&](int a, int b) {
-    return name_ranks_[static_cast<std::size_t>(a)] < name_ranks_[static_cast<std::size_t>(b)];
-  });
+  order_ = by_name_;
 }
 
 void RowList::Sort(const SortState& s, const std::function<bool(int)>& right_aligned) {
@@ -379,14 +386,83 @@ void RowList::Sort(const SortState& s, const std::function<bool(int)>& right_ali
   // becomes one collation key. When only the name is left, its cached key
   // serves.
   std::size_t plain = 0;
-  while (plain + 1 < parts.size() && parts[plain].first >= 0 &&
-         IsPlainColumn(rows_, parts[plain].first, parts[plain].second))
+  std::vector<std::uint64_t> values[2];
+  while (plain < 2 && plain + 1 < parts.size() && parts[plain].first >= 0 &&
+         PlainValues(rows_, parts[plain].first, parts[plain].second, values[plain]))
     ++plain;
   const bool name_only = plain + 1 == parts.size();
   if (name_only && plain <= 2) {
     // Every part before the name is plain: each compares as the number its
     // digits make (equal widths, so the commas stand at the same places),
-    // and the name as its rank among the names.
+    // then the name.
+    std::uint64_t max_a = 0, max_b = 0;
+    if (plain > 0)
+      for (std::uint64_t v : values[0]) max_a = std::max(max_a, v);
+    if (plain > 1)
+      for (std::uint64_t v : values[1]) max_b = std::max(max_b, v);
+    const int wa = std::bit_width(max_a), wb = std::bit_width(max_b);
+    if (wa + wb <= 64) {
+      const int bits = wa + wb;
+      const std::uint64_t mask = bits == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1;
+      auto value = [&](std::size_t i) {
+        std::uint64_t v = (plain > 0 && wa ? values[0][i] << wb : 0) | (plain > 1 ? values[1][i] : 0);
+        return s.descending ? mask ^ v : v;
+      };
+      std::vector<std::pair<std::uint64_t, int>> items(n);
+      if (name_ranks_.size() != n) {
+        // Sorted by the numbers first; when few rows share a number, those
+        // few are put in name order by comparing their names, and no name
+        // ranks are needed.
+        for (std::size_t i = 0; i < n; ++i) items[i] = {value(i), static_cast<int>(i)};
+        RadixSort(items, bits);
+        std::size_t tied = 0;
+        for (std::size_t from = 0; from < n;) {
+          std::size_t to = from + 1;
+          while (to < n && items[to].first == items[from].first) ++to;
+          if (to - from > 1) tied += to - from;
+          from = to;
+        }
+        if (tied <= n / 8) {
+          for (std::size_t from = 0; from < n;) {
+            std::size_t to = from + 1;
+            while (to < n && items[to].first == items[from].first) ++to;
+            if (to - from > 1)
+              std::sort(items.begin() + static_cast<std::ptrdiff_t>(from), items.begin() + static_cast<std::ptrdiff_t>(to),
+                        [&](const auto& x, const auto& y) {
+                          int c = CompareNames(rows_[static_cast<std::size_t>(x.second)].Name,
+                                               rows_[static_cast<std::size_t>(y.second)].Name);
+                          if (c != 0) return s.descending ? c > 0 : c < 0;
+                          return x.second < y.second;
+                        });
+            from = to;
+          }
+          for (std::size_t i = 0; i < n; ++i) order_[i] = items[i].second;
+          return;
+        }
+        EnsureNameRanks();
+      }
+      // From the name order (its runs of equal names reversed as wholes when
+      // descending, so equal keys keep storage order), a stable sort by the
+      // numbers gives the order.
+      std::size_t at = 0;
+      if (!s.descending) {
+        for (int r : by_name_) items[at++] = {value(static_cast<std::size_t>(r)), r};
+      } else {
+        for (std::size_t to = n; to > 0;) {
+          std::size_t from = to - 1;
+          const std::uint32_t rank = name_ranks_[static_cast<std::size_t>(by_name_[from])];
+          while (from > 0 && name_ranks_[static_cast<std::size_t>(by_name_[from - 1])] == rank) --from;
+          for (std::size_t k = from; k < to; ++k) {
+            const int r = by_name_[k];
+            items[at++] = {value(static_cast<std::size_t>(r)), r};
+          }
+          to = from;
+        }
+      }
+      RadixSort(items, bits);
+      for (std::size_t i = 0; i < n; ++i) order_[i] = items[i].second;
+      return;
+    }
     struct Key {
       std::uint64_t a, b;
       std::uint32_t name;
@@ -394,45 +470,22 @@ void RowList::Sort(const SortState& s, const std::function<bool(int)>& right_ali
     };
     EnsureNameRanks();
     std::vector<Key> keys(n);
-    for (std::size_t i = 0; i < n; ++i) {
-      std::uint64_t v[2] = {0, 0};
-      for (std::size_t k = 0; k < plain; ++k) v[k] = PlainValue(rows_[i], parts[k].first, parts[k].second);
-      keys[i] = {v[0], v[1], name_ranks_[i], static_cast<int>(i)};
-    }
-    // When the three fit one 64-bit number side by side, a byte-wise radix
-    // sort of those numbers gives the order.
-    std::uint64_t max_a = 0, max_b = 0, max_name = 0;
-    for (const Key& k : keys) {
-      max_a = std::max(max_a, k.a);
-      max_b = std::max(max_b, k.b);
-      max_name = std::max<std::uint64_t>(max_name, k.name);
-    }
-    const int wa = std::bit_width(max_a), wb = std::bit_width(max_b), wn = std::bit_width(max_name);
-    if (wa + wb + wn <= 64) {
-      const int bits = wa + wb + wn;
-      const std::uint64_t mask = bits == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << bits) - 1;
-      std::vector<std::pair<std::uint64_t, int>> packed(n);
-      for (std::size_t i = 0; i < n; ++i) {
-        const Key& k = keys[i];
-        std::uint64_t v = (wa ? k.a << (wb + wn) : 0) | (wb ? k.b << wn : 0) | k.name;
-        packed[i] = {s.descending ? mask ^ v : v, k.row};
-      }
-      RadixSort(packed, bits);
-      for (std::size_t i = 0; i < n; ++i) order_[i] = packed[i].second;
-      return;
-    }
+    for (std::size_t i = 0; i < n; ++i)
+      keys[i] = {plain > 0 ? values[0][i] : 0, plain > 1 ? values[1][i] : 0, name_ranks_[i], static_cast<int>(i)};
     auto less = [](const Key& x, const Key& y) {
       if (x.a != y.a) return x.a < y.a;
       if (x.b != y.b) return x.b < y.b;
-      return x.name < y.name;
+      if (x.name != y.name) return x.name < y.name;
+      return x.row < y.row;
     };
     if (s.descending)
-      std::sort(keys.begin(), keys.end(), [&](const Key& x, const Key& y) { return less(y, x); });
+      std::sort(keys.begin(), keys.end(), [&](const Key& x, const Key& y) {
+        if (x.a != y.a || x.b != y.b || x.name != y.name) return less(y, x);
+        return x.row < y.row;
+      });
     else
       std::sort(keys.begin(), keys.end(), less);
-    std::size_t at = 0;
-    for (const Key& k : keys)
-      if (static_cast<std::size_t>(k.row) < n) order_[at++] = k.row;
+    for (std::size_t i = 0; i < n; ++i) order_[i] = keys[i].row;
     return;
   }
 

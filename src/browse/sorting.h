@@ -3,6 +3,7 @@
 // shift-clicks, two keys; right-aligned (numeric) columns compare as texts
 // left-padded with spaces to 20 characters; the name breaks ties.
 
+#include <exception>
 #include <memory>
 #include <new>
 #include <functional>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "browse/row_format.h"
+#include "browse/split_work.h"
 #include "reading/trecord.h"
 
 namespace fv {
@@ -53,6 +55,7 @@ int CompareNames(const std::string& a, const std::string& b);
 class RowStore {
  public:
   static constexpr std::size_t kBlock = 1024;
+  static constexpr std::size_t kParallelRows = 16384;
   RowStore() = default;
   RowStore(const RowStore& o) {
     for (const TRecord& r : o) emplace_back() = r;
@@ -85,6 +88,35 @@ class RowStore {
     ++size_;
     return *r;
   }
+  // Appends n rows, each default-constructed and then given to
+  // fill(index among the new rows, row); long runs are filled on two
+  // threads, so fill must be safe to call concurrently for distinct rows.
+  // A row whose fill throws stays as filled so far; the exception reaches
+  // the caller once every row exists.
+  template <typename Fill>
+  void Append(std::size_t n, Fill&& fill) {
+    while (blocks_.size() * kBlock < size_ + n) blocks_.emplace_back(new Storage[kBlock]);
+    const std::size_t base = size_;
+    try {
+      SplitWork(n, kParallelRows, [&](std::size_t begin, std::size_t end) {
+        std::exception_ptr error;
+        for (std::size_t i = begin; i < end; ++i) {
+          TRecord* r = new (&blocks_[(base + i) / kBlock][(base + i) % kBlock]) TRecord();
+          if (error) continue;
+          try {
+            fill(i, *r);
+          } catch (...) {
+            error = std::current_exception();
+          }
+        }
+        if (error) std::rethrow_exception(error);
+      });
+    } catch (...) {
+      size_ = base + n;
+      throw;
+    }
+    size_ = base + n;
+  }
   void clear() {
     for (std::size_t i = 0; i < size_; ++i) Slot(i).~TRecord();
     size_ = 0;
@@ -112,8 +144,9 @@ class RowStore {
   Iter<const RowStore, const TRecord> end() const { return {this, size_}; }
 
  private:
+  // Rows start on cache lines, so a row's leading fields share one line.
   struct Storage {
-    alignas(TRecord) unsigned char bytes[sizeof(TRecord)];
+    alignas(64) unsigned char bytes[sizeof(TRecord)];
   };
   TRecord& Slot(std::size_t i) {
     return *std::launder(reinterpret_cast<TRecord*>(blocks_[i / kBlock][i % kBlock].bytes));
@@ -135,6 +168,21 @@ class RowList {
   TRecord& back() { return (*this)[size() - 1]; }
   // Appends a row at the end of the display order.
   TRecord& emplace_back();
+  // Appends n rows filled by fill(index among the new rows, row), on two
+  // threads for long runs (see RowStore::Append).
+  template <typename Fill>
+  void Append(std::size_t n, Fill&& fill) {
+    const std::size_t base = rows_.size();
+    order_.reserve(base + n);
+    struct Extend {  // the order gets every new row, filled or not
+      std::vector<int>& order;
+      std::size_t base, n;
+      ~Extend() {
+        for (std::size_t i = 0; i < n; ++i) order.push_back(static_cast<int>(base + i));
+      }
+    } extend{order_, base, n};
+    rows_.Append(n, std::forward<Fill>(fill));
+  }
   void push_back(TRecord row) { emplace_back() = std::move(row); }
   void assign(std::vector<TRecord> rows);
   void reserve(std::size_t n);
@@ -173,6 +221,7 @@ class RowList {
   void Invalidate() {
     name_key_start_.clear();
     name_ranks_.clear();
+    by_name_.clear();
   }
 
  private:
@@ -186,6 +235,7 @@ class RowList {
   // Position of each row's name in the collation order of all names (equal
   // names share one); per storage index, computed when first needed.
   std::vector<std::uint32_t> name_ranks_;
+  std::vector<int> by_name_;  // storage indexes in name order, equal names in storage order
 };
 
 }  // namespace fv

@@ -67,27 +67,28 @@ class LazyColumnTexts {
 };
 
 struct TRecord {
+  // The fields a sort or a list scan reads come first, in one cache line.
   EntryId Id = -1;                // the row's EntryId
-  std::int32_t Parent = -1;       // search results: the row's own position
-  std::int32_t FirstChild = -1;
+  std::int32_t ImageIndex = 0;
   std::int16_t Kind = 0;
   std::int16_t Attributes = 0;
-  std::string ParentPath;         // cp932
-  std::string Name;               // cp932, full name
-  double Size = 0;
   std::uint32_t Time = 0;         // DOS time
+  double Size = 0;
+  LazyColumnTexts ColumnTexts;
+  std::int32_t CommentIndex = -1;
+  std::int32_t DupCount = 0;
+  std::string Name;               // cp932, full name
+  std::int32_t Parent = -1;       // search results: the row's own position
+  std::int32_t FirstChild = -1;
+  std::string ParentPath;         // cp932
   std::uint8_t Mark = 0;
+  std::int32_t StateIndex = -1;   // 0 when marked
   std::string Version;            // cp932
   std::int16_t DirectFolders = 0;
   std::int32_t DirectFiles = 0;
   std::int16_t AllFolders = 0;
   std::int32_t AllFiles = 0;
   double ClusterBytes = 0;
-  std::int32_t CommentIndex = -1;
-  std::int32_t ImageIndex = 0;
-  std::int32_t StateIndex = -1;   // 0 when marked
-  std::int32_t DupCount = 0;
-  LazyColumnTexts ColumnTexts;
 
   // Column text c (the file list's nine or the search list's thirteen);
   // empty outside 0..12.

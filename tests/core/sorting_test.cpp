@@ -181,6 +181,50 @@ TEST_F(SortingTest, AsciiNamesAndEdgeSizesAgreeWithCollationOfKeyTexts) {
   ExpectSortsAgreeWithKeyTexts(small);
 }
 
+// Lists long enough to be filled on two threads, with sizes that mostly
+// differ (ties resolved by comparing names), a count column where every file
+// ties (ties resolved through name ranks), repeated names, and names of
+// ASCII only or not.
+TEST_F(SortingTest, LongListsFillInOrderAndAgreeWithCollationOfKeyTexts) {
+  const std::string stems[] = {"Report", "report", "IMG_", "photo", Sj("写真"), Sj("ｶﾀｶﾅ"), "a b", "a-b"};
+  for (bool ascii : {true, false}) {
+    auto name = [&](std::size_t i) {
+      const std::string& stem = stems[(i * 7) % (ascii ? 4 : 8)];
+      return stem + std::to_string((i * 7919) % 3001) + (i % 3 ? ".txt" : ".TXT");
+    };
+    RowList rows;
+    const std::size_t n = RowStore::kParallelRows + 3000;
+    rows.Append(n, [&](std::size_t i, TRecord& r) {
+      r = Row(name(i), i % 10 == 0 ? kKindFolder : kKindFile, i % 50 == 0 ? 42.0 : static_cast<double>((i * 7919) % 50000));
+    });
+    ASSERT_EQ(rows.size(), n);
+    bool in_place = true;
+    for (std::size_t i = 0; i < n; ++i) in_place = in_place && rows[i].Name == name(i);
+    EXPECT_TRUE(in_place);
+    RowFormatContext ctx;
+    for (TRecord& r : rows) FormatFileRow(r, ctx);
+    const auto texts = FileRowTexts(ctx);
+    auto right = [](int c) { return FileColumnRightAligned(c, false); };
+    for (int column : {kFileColSize, kFileColCount, kFileColName}) {
+      for (bool desc : {false, true}) {
+        SortState s;
+        s.column = s.primary = column;
+        s.descending = desc;
+        s.right_aligned = right(column);
+        // Texts unread before the sort, so that it takes its number shortcuts.
+        for (TRecord& r : rows) r.ColumnTexts.SetSource(texts);
+        rows.Sort(s, right);
+        int wrong = 0;
+        for (std::size_t k = 1; k < rows.size(); ++k) {
+          int c = text::Compare(SortKeyText(rows[k - 1], s, right), SortKeyText(rows[k], s, right));
+          if (desc ? c < 0 : c > 0) ++wrong;
+        }
+        EXPECT_EQ(wrong, 0) << "ascii=" << ascii << " column " << column << " desc=" << desc;
+      }
+    }
+  }
+}
+
 // Names of printable ASCII are ordered through tables instead of
 // collation keys: the order must be the collation's, case and punctuation
 // included.
