@@ -244,32 +244,26 @@ int CompareNames(const std::string& a, const std::string& b) {
 
 void RowList::EnsureNameKeys() {
   if (name_key_start_.size() == rows_.size() + 1) return;
-  // All names in one buffer. When every name is printable ASCII the keys
-  // come from the tables: primary ranks, a 0 (below every rank, so a name
-  // sorts before its extensions), then the tertiary marks; compared
-  // bytewise they order as AsciiCollation::Compare does. Otherwise every
-  // key is the collation's own.
-  bool ascii = true;
-  for (const TRecord& r : rows_) ascii = ascii && AsciiCollation::Applies(r.Name);
-  const AsciiCollation& table = Ascii();
-  name_key_buf_.clear();
-  if (ascii) {
-    std::size_t bytes = 0;
-    for (const TRecord& r : rows_) bytes += 2 * r.Name.size() + 1;
-    name_key_buf_.reserve(bytes);
-  }
-  name_key_start_.assign(1, 0);
-  name_key_start_.reserve(rows_.size() + 1);
-  for (const TRecord& r : rows_) {
-    if (ascii) {
-      for (char c : r.Name) name_key_buf_.push_back(static_cast<char>(table.primary[static_cast<unsigned char>(c)]));
-      name_key_buf_.push_back('\0');
-      for (char c : r.Name) name_key_buf_.push_back(static_cast<char>(table.tertiary[static_cast<unsigned char>(c)]));
-    } else {
-      text::AppendSortKey(r.Name, name_key_buf_);
+  // Every name's collation key, all in one buffer; long lists make their
+  // halves on two threads, each into a buffer of its own, joined after.
+  const std::size_t n = rows_.size();
+  std::string bufs[2];
+  std::vector<std::size_t> ends[2];
+  SplitWork(n, RowStore::kParallelRows, [&](std::size_t begin, std::size_t end) {
+    const int half = begin == 0 ? 0 : 1;
+    ends[half].reserve(end - begin);
+    for (std::size_t i = begin; i < end; ++i) {
+      text::AppendSortKey(rows_[i].Name, bufs[half]);
+      ends[half].push_back(bufs[half].size());
     }
-    name_key_start_.push_back(name_key_buf_.size());
-  }
+  });
+  name_key_buf_ = std::move(bufs[0]);
+  name_key_buf_ += bufs[1];
+  name_key_start_.assign(1, 0);
+  name_key_start_.reserve(n + 1);
+  for (std::size_t e : ends[0]) name_key_start_.push_back(e);
+  const std::size_t offset = ends[0].empty() ? 0 : ends[0].back();
+  for (std::size_t e : ends[1]) name_key_start_.push_back(offset + e);
 }
 
 std::string_view RowList::NameKey(std::size_t i) const {
@@ -283,8 +277,7 @@ void RowList::EnsureNameRanks() {
     std::uint64_t head[2];
     int row;
   };
-  std::vector<std::pair<std::uint64_t, int>> firsts(n);
-  std::vector<Item> items(n);
+  std::unique_ptr<Item[]> items(new Item[n]);  // every item is set below
   // Each name's head: for printable ASCII the primary weights of its first
   // eighteen characters, seven bits each (there are fewer than 128 weights;
   // 0 past the end, below every weight, as a shorter name sorts first);
@@ -292,34 +285,43 @@ void RowList::EnsureNameRanks() {
   // most comparisons; the names or keys decide the rest.
   const AsciiCollation& table = Ascii();
   bool ascii = true;
-  for (std::size_t i = 0; i < n && ascii; ++i) {
-    const std::string& name = rows_[i].Name;
-    ascii = AsciiCollation::Applies(name);
-    unsigned char head[18] = {};
-    std::memcpy(head, name.data(), std::min(name.size(), sizeof head));
-    Item& it = items[i];
-    for (std::size_t h = 0; h < 2; ++h) {
-      std::uint64_t v = 0;
-      for (std::size_t b = h * 9; b < h * 9 + 9; ++b) v = (v << 7) | table.primary[head[b]];
-      it.head[h] = v;
-    }
-    it.row = static_cast<int>(i);
-  }
-  if (!ascii) {
-    EnsureNameKeys();
-    for (std::size_t i = 0; i < n; ++i) {
-      std::string_view k = NameKey(i);
+  auto make_heads = [&](std::size_t begin, std::size_t end) {
+    for (std::size_t i = begin; i < end; ++i) {
+      unsigned char head[18] = {};
       Item& it = items[i];
-      for (int h = 0; h < 2; ++h) {
-        std::uint64_t v = 0;
-        for (std::size_t b = 0; b < 8; ++b) {
-          std::size_t at = static_cast<std::size_t>(h) * 8 + b;
-          v = (v << 8) | (at < k.size() ? static_cast<unsigned char>(k[at]) : 0u);
-        }
-        it.head[h] = v;
-      }
       it.row = static_cast<int>(i);
+      if (ascii) {
+        const std::string& name = rows_[i].Name;
+        std::memcpy(head, name.data(), std::min(name.size(), sizeof head));
+        for (std::size_t h = 0; h < 2; ++h) {
+          std::uint64_t v = 0;
+          for (std::size_t b = h * 9; b < h * 9 + 9; ++b) v = (v << 7) | table.primary[head[b]];
+          it.head[h] = v;
+        }
+      } else {
+        std::string_view k = NameKey(i);
+        std::memcpy(head, k.data(), std::min<std::size_t>(k.size(), 16));
+        for (std::size_t h = 0; h < 2; ++h) {
+          std::uint64_t v = 0;
+          for (std::size_t b = h * 8; b < h * 8 + 8; ++b) v = (v << 8) | head[b];
+          it.head[h] = v;
+        }
+      }
     }
+  };
+  // ASCII heads for all, found out while making them; when a name is not
+  // printable ASCII, every head is made again from the collation keys.
+  bool halves_ascii[2] = {true, true};
+  SplitWork(n, RowStore::kParallelRows, [&](std::size_t begin, std::size_t end) {
+    bool all = true;
+    for (std::size_t i = begin; i < end && all; ++i) all = AsciiCollation::Applies(rows_[i].Name);
+    halves_ascii[begin == 0 ? 0 : 1] = all;
+    if (all) make_heads(begin, end);
+  });
+  if (!halves_ascii[0] || !halves_ascii[1]) {
+    ascii = false;
+    EnsureNameKeys();
+    SplitWork(n, RowStore::kParallelRows, make_heads);
   }
   auto rest_less = [&](const Item& a, const Item& b) {
     const std::size_t ra = static_cast<std::size_t>(a.row), rb = static_cast<std::size_t>(b.row);
@@ -327,31 +329,47 @@ void RowList::EnsureNameRanks() {
     std::string_view ka = NameKey(ra), kb = NameKey(rb);
     return ka.substr(std::min<std::size_t>(16, ka.size())) < kb.substr(std::min<std::size_t>(16, kb.size()));
   };
+  // The full order: heads, then the rest; equal names in storage order.
+  auto less = [&](const Item& a, const Item& b) {
+    if (a.head[0] != b.head[0]) return a.head[0] < b.head[0];
+    if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
+    if (rest_less(a, b)) return true;
+    if (rest_less(b, a)) return false;
+    return a.row < b.row;
+  };
+  // Each half (the whole, for short lists) is radix-sorted by its first
+  // heads, then each run of equal first heads by the rest; long lists sort
+  // their halves on two threads and merge them.
+  auto sort_part = [&](std::size_t begin, std::size_t end) {
+    std::vector<std::pair<std::uint64_t, int>> firsts(end - begin);
+    for (std::size_t i = begin; i < end; ++i) firsts[i - begin] = {items[i].head[0], static_cast<int>(i)};
+    RadixSort(firsts, 64);
+    std::vector<Item> sorted(end - begin);
+    for (std::size_t i = 0; i < sorted.size(); ++i) sorted[i] = items[static_cast<std::size_t>(firsts[i].second)];
+    for (std::size_t from = 0; from < sorted.size();) {
+      std::size_t to = from + 1;
+      while (to < sorted.size() && sorted[to].head[0] == sorted[from].head[0]) ++to;
+      if (to - from > 1)
+        std::sort(sorted.begin() + static_cast<std::ptrdiff_t>(from), sorted.begin() + static_cast<std::ptrdiff_t>(to),
+                  less);
+      from = to;
+    }
+    std::copy(sorted.begin(), sorted.end(), items.get() + begin);
+  };
+  std::size_t halves = 0;
+  SplitWork(n, RowStore::kParallelRows, [&](std::size_t begin, std::size_t end) {
+    sort_part(begin, end);
+    if (begin > 0) halves = 2;
+  });
+  if (halves == 2) {
+    std::unique_ptr<Item[]> merged(new Item[n]);
+    Item* const mid = items.get() + n / 2;
+    std::merge(items.get(), mid, mid, items.get() + n, merged.get(), less);
+    items.swap(merged);
+  }
   auto same = [&](const Item& a, const Item& b) {
     return a.head[0] == b.head[0] && a.head[1] == b.head[1] && !rest_less(a, b) && !rest_less(b, a);
   };
-  // A radix sort by the first head, then each run of equal first heads by
-  // the rest; equal names keep storage order.
-  for (std::size_t i = 0; i < n; ++i) firsts[i] = {items[i].head[0], static_cast<int>(i)};
-  RadixSort(firsts, 64);
-  {
-    std::vector<Item> sorted(n);
-    for (std::size_t i = 0; i < n; ++i) sorted[i] = items[static_cast<std::size_t>(firsts[i].second)];
-    items.swap(sorted);
-  }
-  for (std::size_t from = 0; from < n;) {
-    std::size_t to = from + 1;
-    while (to < n && items[to].head[0] == items[from].head[0]) ++to;
-    if (to - from > 1)
-      std::sort(items.begin() + static_cast<std::ptrdiff_t>(from), items.begin() + static_cast<std::ptrdiff_t>(to),
-                [&](const Item& a, const Item& b) {
-                  if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
-                  if (rest_less(a, b)) return true;
-                  if (rest_less(b, a)) return false;
-                  return a.row < b.row;
-                });
-    from = to;
-  }
   name_ranks_.assign(n, 0);
   by_name_.resize(n);
   std::uint32_t rank = 0;
