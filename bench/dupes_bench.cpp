@@ -3,7 +3,7 @@
 // in the same run. Prints both times and the ratios (targets: duplicate
 // detection at most 0.5x, similar-name detection at most 1.5x).
 //
-// usage: dupes_bench [--files N] [--media M] [--keep DIR]
+// usage: dupes_bench [--files N] [--media M] [--keep DIR] [--only dup|similar [--repeat R]]
 //
 // The media are served from memory (the catalog's own loading is not what
 // is measured); the stores are written to a temporary folder. Besides the
@@ -72,11 +72,13 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 int main(int argc, char** argv) {
   int files = 2000000, media_count = 20;
   std::string keep, only;
+  int repeat = 1;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (!std::strcmp(argv[i], "--files")) files = std::atoi(argv[i + 1]);
     if (!std::strcmp(argv[i], "--media")) media_count = std::atoi(argv[i + 1]);
     if (!std::strcmp(argv[i], "--keep")) keep = argv[i + 1];
     if (!std::strcmp(argv[i], "--only")) only = argv[i + 1];  // dup | similar: skips the rest (profiling)
+    if (!std::strcmp(argv[i], "--repeat")) repeat = std::atoi(argv[i + 1]);  // runs of --only
   }
   char tmpl[] = "/tmp/dupes-bench-XXXXXX";
   std::string dir = keep.empty() ? std::string(mkdtemp(tmpl)) : keep;
@@ -133,9 +135,12 @@ int main(int argc, char** argv) {
     ResultStore store(only == "dup" ? StoreMode::Duplicate : StoreMode::Similar);
     store.SetStorePath(dir + "/Bench.fvd");
     store.SetSeparators(text::Utf8ToCp932(" _-.()[]　、，・（）【】「」"));
-    auto t = std::chrono::steady_clock::now();
-    RunOutcome o = store.RunDetection(media, nullptr);
-    std::printf("%s %.3f s (%d kinds, %d members)\n", only.c_str(), Seconds(t), o.kinds, o.results);
+    RunOutcome o;
+    for (int r = 0; r < repeat; ++r) {
+      auto t = std::chrono::steady_clock::now();
+      o = store.RunDetection(media, nullptr);
+      std::printf("%s %.3f s (%d kinds, %d members)\n", only.c_str(), Seconds(t), o.kinds, o.results);
+    }
     if (keep.empty()) std::system(("rm -rf '" + dir + "'").c_str());
     return o.ok ? 0 : 1;
   }
