@@ -141,7 +141,7 @@ int Browser::PopulateFileList(EntryId n, const std::function<void(const std::str
     ImageLookup images(ctx.images);
     for (std::size_t i = begin; i < end; ++i) {
       if (begin == 0 && status && (i + 1) % 100 == 0) status(ObjectProgressText(static_cast<int>(i) + 1, count));
-      PrepareFileRow(file_list[i], ctx, texts, images);
+      PrepareFileRow(file_list[i], texts, images);
     }
   });
   if (ctx.dup_count)

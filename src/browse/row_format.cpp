@@ -67,13 +67,16 @@ std::string TypeText(const TRecord& row, const RowFormatContext& ctx) {
   return (ctx.types ? *ctx.types : SharedTypeTexts()).Text(row.Kind, row.Name);
 }
 
-void SetImages(TRecord& row, const RowFormatContext& ctx) {
+// image_of(name): the extension image of a file's name.
+template <typename ImageOf>
+void SetImages(TRecord& row, ImageOf image_of) {
   row.ImageIndex = row.Kind;
   row.StateIndex = row.Mark == 1 ? 0 : -1;
-  if (row.Kind == kKindFile) {
-    int image = ctx.images ? ctx.images->ImageFor(row.Name) : kImageFile;
-    row.ImageIndex = ProgramImage(row.Name, image);
-  }
+  if (row.Kind == kKindFile) row.ImageIndex = ProgramImage(row.Name, image_of(row.Name));
+}
+
+void SetImages(TRecord& row, const RowFormatContext& ctx) {
+  SetImages(row, [&](const std::string& name) { return ctx.images ? ctx.images->ImageFor(name) : kImageFile; });
 }
 
 std::string CommentOf(const TRecord& row, const RowFormatContext& ctx) {
@@ -291,11 +294,8 @@ std::shared_ptr<const ColumnTextSource> FileRowTexts(const RowFormatContext& ctx
   return std::make_shared<FileTexts>(ctx);
 }
 
-void PrepareFileRow(TRecord& row, const RowFormatContext& ctx, const std::shared_ptr<const ColumnTextSource>& texts,
-                    ImageLookup& images) {
-  row.ImageIndex = row.Kind;
-  row.StateIndex = row.Mark == 1 ? 0 : -1;
-  if (row.Kind == kKindFile) row.ImageIndex = ProgramImage(row.Name, ctx.images ? images.ImageFor(row.Name) : kImageFile);
+void PrepareFileRow(TRecord& row, const std::shared_ptr<const ColumnTextSource>& texts, ImageLookup& images) {
+  SetImages(row, [&](const std::string& name) { return images.ImageFor(name); });
   row.ColumnTexts.SetSource(texts);
 }
 

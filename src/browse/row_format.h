@@ -142,11 +142,10 @@ std::shared_ptr<const ColumnTextSource> FileRowTexts(const RowFormatContext& ctx
 // Sets ImageIndex, StateIndex and DupCount and gives the row the texts of
 // `texts`.
 void PrepareFileRow(TRecord& row, const RowFormatContext& ctx, std::shared_ptr<const ColumnTextSource> texts);
-// The same with the images of `images` (a front to ctx.images) and without
-// DupCount, which stays as it is: safe on several threads at once, one
-// ImageLookup each.
-void PrepareFileRow(TRecord& row, const RowFormatContext& ctx, const std::shared_ptr<const ColumnTextSource>& texts,
-                    ImageLookup& images);
+// The same with the images of `images` (a front to the context's table) and
+// without DupCount, which stays as it is: safe on several threads at once,
+// one ImageLookup each.
+void PrepareFileRow(TRecord& row, const std::shared_ptr<const ColumnTextSource>& texts, ImageLookup& images);
 // The same with a source of its own.
 void FormatFileRow(TRecord& row, const RowFormatContext& ctx);
 

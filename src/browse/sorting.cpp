@@ -174,8 +174,6 @@ void RowList::assign(std::vector<TRecord> rows) {
   Invalidate();
 }
 
-void RowList::reserve(std::size_t n) { order_.reserve(n); }
-
 void RowList::clear() {
   rows_.clear();
   order_.clear();
@@ -433,27 +431,26 @@ void RowList::Sort(const SortState& s, const std::function<bool(int)>& right_ali
         // ranks are needed.
         for (std::size_t i = 0; i < n; ++i) items[i] = {value(i), static_cast<int>(i)};
         RadixSort(items, bits);
+        std::vector<std::pair<std::size_t, std::size_t>> ties;  // runs of rows sharing a number
         std::size_t tied = 0;
         for (std::size_t from = 0; from < n;) {
           std::size_t to = from + 1;
           while (to < n && items[to].first == items[from].first) ++to;
-          if (to - from > 1) tied += to - from;
+          if (to - from > 1) {
+            ties.emplace_back(from, to);
+            tied += to - from;
+          }
           from = to;
         }
         if (tied <= n / 8) {
-          for (std::size_t from = 0; from < n;) {
-            std::size_t to = from + 1;
-            while (to < n && items[to].first == items[from].first) ++to;
-            if (to - from > 1)
-              std::sort(items.begin() + static_cast<std::ptrdiff_t>(from), items.begin() + static_cast<std::ptrdiff_t>(to),
-                        [&](const auto& x, const auto& y) {
-                          int c = CompareNames(rows_[static_cast<std::size_t>(x.second)].Name,
-                                               rows_[static_cast<std::size_t>(y.second)].Name);
-                          if (c != 0) return s.descending ? c > 0 : c < 0;
-                          return x.second < y.second;
-                        });
-            from = to;
-          }
+          for (const auto& [from, to] : ties)
+            std::sort(items.begin() + static_cast<std::ptrdiff_t>(from), items.begin() + static_cast<std::ptrdiff_t>(to),
+                      [&](const auto& x, const auto& y) {
+                        int c = CompareNames(rows_[static_cast<std::size_t>(x.second)].Name,
+                                             rows_[static_cast<std::size_t>(y.second)].Name);
+                        if (c != 0) return s.descending ? c > 0 : c < 0;
+                        return x.second < y.second;
+                      });
           for (std::size_t i = 0; i < n; ++i) order_[i] = items[i].second;
           return;
         }

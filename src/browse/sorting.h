@@ -185,7 +185,6 @@ class RowList {
   }
   void push_back(TRecord row) { emplace_back() = std::move(row); }
   void assign(std::vector<TRecord> rows);
-  void reserve(std::size_t n);
   void clear();
 
   template <typename List, typename Row>
