@@ -1,12 +1,16 @@
 #include "dupes/result_store.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <ctime>
 #include <exception>
 #include <numeric>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <thread>
 #include <utility>
 
@@ -57,6 +61,7 @@ struct GroupRec {
   std::uint16_t pos;
   std::uint16_t len;
   std::uint32_t first_file;
+  std::uint64_t hash;  // HashBytes of the folded key
 };
 
 struct Pair {
@@ -131,6 +136,86 @@ void SortKeyTexts(const std::string& keys, const std::vector<std::uint64_t>& off
   order.resize(n);
   for (std::size_t i = 0; i < n; ++i) order[i] = v[i].index;
 }
+
+// Makes the sort keys of a run's kinds on a helper thread while the run
+// goes on. Each batch holds the folded key texts of the kinds that appeared
+// since the last batch, in kind order; the key of a kind is its collation
+// key, a NUL, then its folded text.
+class KindKeyMaker {
+ public:
+  KindKeyMaker() : thread_([this] { Work(); }) {}
+  ~KindKeyMaker() { Close(); }
+  KindKeyMaker(const KindKeyMaker&) = delete;
+  KindKeyMaker& operator=(const KindKeyMaker&) = delete;
+
+  // texts[ends[i-1] .. ends[i]) is the folded key of the batch's i-th kind.
+  void Add(std::string&& texts, std::vector<std::uint32_t>&& ends) {
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      batches_.push_back(Batch{std::move(texts), std::move(ends)});
+    }
+    wake_.notify_one();
+  }
+  // Waits for every batch; the key of kind i is keys[off[i] .. off[i+1]).
+  void Take(std::string& keys, std::vector<std::uint64_t>& off) {
+    Close();
+    if (failed_) std::rethrow_exception(failed_);
+    off_.push_back(keys_.size());
+    keys.swap(keys_);
+    off.swap(off_);
+  }
+
+ private:
+  struct Batch {
+    std::string texts;
+    std::vector<std::uint32_t> ends;
+  };
+  void Close() {
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      closed_ = true;
+    }
+    wake_.notify_one();
+    if (thread_.joinable()) thread_.join();
+  }
+  void Work() {
+    NoCaseCollator coll;
+    for (;;) {
+      Batch b;
+      {
+        std::unique_lock<std::mutex> hold(lock_);
+        wake_.wait(hold, [this] { return closed_ || !batches_.empty(); });
+        if (batches_.empty()) return;
+        b = std::move(batches_.front());
+        batches_.pop_front();
+      }
+      if (failed_) continue;  // only drains after a failure
+      try {
+        std::uint32_t at = 0;
+        for (std::uint32_t end : b.ends) {
+          std::string_view t(b.texts.data() + at, end - at);
+          off_.push_back(keys_.size());
+          coll.AppendFoldedKey(t, keys_);
+          keys_.push_back('\0');
+          keys_.append(t);
+          at = end;
+        }
+      } catch (...) {
+        failed_ = std::current_exception();
+      }
+    }
+  }
+
+  std::mutex lock_;
+  std::condition_variable wake_;
+  std::deque<Batch> batches_;
+  bool closed_ = false;
+  // The helper's own until Take.
+  std::string keys_;
+  std::vector<std::uint64_t> off_;
+  std::exception_ptr failed_;
+  std::thread thread_;  // last, so that it starts after the rest is made
+};
 
 class Run {
  public:
@@ -225,6 +310,11 @@ class Run {
       Lookup(items, key);
       after_key(examined_before + static_cast<std::int32_t>(key.item) + 1);
     }
+    if (!new_kind_ends_.empty()) {
+      key_maker_.Add(std::move(new_kind_texts_), std::move(new_kind_ends_));
+      new_kind_texts_ = {};
+      new_kind_ends_ = {};
+    }
   }
 
   // Sorts the kinds by key (case-insensitive collation, then the folded
@@ -257,45 +347,9 @@ class Run {
     }
     JoinOnExit join_ranker{ranker};
     const std::size_t g = groups_.size();
-    std::vector<std::uint64_t> key_off(g + 1);
+    std::vector<std::uint64_t> key_off;
     std::string keys;
-    // Keys of groups [b, e) into out, their offsets (from 0) into key_off.
-    auto make_keys = [this, &key_off, g](NoCaseCollator& coll, std::size_t b, std::size_t e, std::string& out) {
-      for (std::size_t i = b; i < e; ++i) {
-        if (i + 16 < g) __builtin_prefetch(arena_.data() + static_cast<std::size_t>(groups_[i + 16].key_file) * 8);
-        key_off[i] = out.size();
-        std::string_view t = Name(groups_[i].key_file).substr(groups_[i].pos, groups_[i].len);
-        coll.AppendKey(t, out);
-        out.push_back('\0');
-        AppendFolded(t, out);
-      }
-    };
-    // Without the name ranking beside it, the second half of the keys is
-    // made on a helper thread.
-    const std::size_t half = ranker.joinable() || g < 4096 ? g : g / 2;
-    std::string upper;
-    std::exception_ptr upper_failed;
-    std::thread helper;
-    if (half < g)
-      helper = std::thread([&] {
-        try {
-          NoCaseCollator coll;
-          make_keys(coll, half, g, upper);
-        } catch (...) {
-          upper_failed = std::current_exception();
-        }
-      });
-    JoinOnExit join_helper{helper};
-    make_keys(coll_, 0, half, keys);
-    if (helper.joinable()) {
-      helper.join();
-      if (upper_failed) std::rethrow_exception(upper_failed);
-      const std::uint64_t base = keys.size();
-      for (std::size_t i = half; i < g; ++i) key_off[i] += base;
-      keys += upper;
-      upper = {};
-    }
-    key_off[g] = keys.size();
+    key_maker_.Take(keys, key_off);
     SortByKeys(keys, key_off, group_order_);
     keys = {};
     key_off = {};
@@ -318,28 +372,51 @@ class Run {
     }
   }
 
-  // The group records as Write writes them, in store order, each with the
-  // whole key it was cut from.
-  template <typename Each>
-  void ForEachGroupRecord(Each each) const {
+  // The group list as ReadGroups would read it back from the store. True
+  // when every display name is its key (then the list is in order and
+  // hashes holds the hashes of the folded names).
+  bool MakeGroups(GroupSet& out, const MediaSource* names, std::vector<std::uint64_t>& hashes) const {
     const std::size_t g = group_order_.size();
+    out.rows.resize(g);
+    hashes.resize(g);
+    std::size_t bytes = 0;
+    for (const GroupRec& gr : groups_) bytes += std::min<std::size_t>(gr.len, PString<91>::capacity);
+    out.names.reserve(bytes);
+    bool as_keys = true;
     for (std::size_t gi = 0; gi < g; ++gi) {
       Prefetch(gi, g);
-      std::int32_t first = static_cast<std::int32_t>(starts_[gi]);
-      std::int32_t next = static_cast<std::int32_t>(starts_[gi + 1]);
       const GroupRec& gr = groups_[group_order_[gi]];
+      const FileHead& h = Head(gr.first_file);
       std::string_view key = Name(gr.key_file).substr(gr.pos, gr.len);
-      StoreRecord r;
-      Fill(r, gr.first_file, key, first, next, next - first);
-      each(r, key);
+      // The store keeps the first 91 bytes; longer names come back whole
+      // from the long-name store.
+      std::string_view stored = key.substr(0, PString<91>::capacity);
+      GroupSet::Row& row = out.rows[gi];
+      row.name_at = out.names.size();
+      if (stored.size() >= 90 && names) {
+        std::string whole = names->FullName(h.id, stored);
+        out.names += whole;
+        row.name_len = static_cast<std::uint32_t>(whole.size());
+        if (whole != key) as_keys = false;
+      } else {
+        out.names.append(stored);
+        row.name_len = static_cast<std::uint32_t>(stored.size());
+        if (stored.size() != key.size()) as_keys = false;
+      }
+      row.id = h.id;
+      row.time = h.time;
+      row.size = h.size;
+      row.first = static_cast<std::int32_t>(starts_[gi]);
+      row.next = static_cast<std::int32_t>(starts_[gi + 1]);
+      row.kind_size = row.next - row.first;
+      hashes[gi] = gr.hash;
     }
+    return as_keys;
   }
   std::int32_t Members() const { return static_cast<std::int32_t>(order_.size()); }
 
-  // Writes header, member section and group section.
-  bool Write(File& f, const std::string& separators, std::string& err) {
-    const std::int64_t header = mode_ == StoreMode::Duplicate ? kDupHeaderSize : kLikeHeaderSize;
-    const std::size_t g = group_order_.size();
+  // Writes the header.
+  bool WriteHeader(File& f, const std::string& separators, std::string& err) const {
     const std::size_t n = order_.size();
     if (mode_ == StoreMode::Duplicate) {
       StoreHeader h{};
@@ -358,52 +435,67 @@ class Run {
       h->Separators.assign(text::CutBytesSafe(separators, 127));
       if (!f.WriteAt(0, h.get(), sizeof *h)) return Failed(f, err);
     }
-    std::vector<StoreRecord> buf(kChunkRecords);
-    std::size_t used = 0;
-    std::int64_t at = header;
-    auto flush = [&]() {
-      if (used == 0) return true;
-      std::size_t bytes = used * sizeof(StoreRecord);
-      if (!f.WriteAt(at, buf.data(), bytes)) return false;
-      at += static_cast<std::int64_t>(bytes);
-      used = 0;
-      return true;
-    };
-    auto next_record = [&]() -> StoreRecord& { return buf[used++]; };
+    return true;
+  }
 
-    for (std::size_t gi = 0; gi < g; ++gi) {
-      std::int32_t first = static_cast<std::int32_t>(starts_[gi]);
-      std::int32_t next = static_cast<std::int32_t>(starts_[gi + 1]);
-      for (std::int32_t q = first; q < next; ++q) {
-        std::uint32_t file = by_ordinal_[order_[static_cast<std::size_t>(q)]];
-        if (static_cast<std::size_t>(q) + 32 < n)
-          __builtin_prefetch(&by_ordinal_[order_[static_cast<std::size_t>(q) + 32]]);
-        if (static_cast<std::size_t>(q) + 16 < n) {
+  // The records after the header (member section, then group section),
+  // kChunkRecords at a time: each caller takes the next chunk nobody has
+  // taken, so several threads can share the writing. Stops when `stop` is
+  // set; sets it on a failure (err then holds the system's text).
+  struct WriteShare {
+    std::atomic<std::size_t> next_chunk{0};
+    std::atomic<bool> stop{false};
+    std::mutex err_lock;
+    std::string err;
+  };
+  void WriteChunks(File& f, WriteShare& share) const {
+    const std::int64_t header = mode_ == StoreMode::Duplicate ? kDupHeaderSize : kLikeHeaderSize;
+    const std::size_t n = order_.size();
+    const std::size_t total = n + group_order_.size();
+    std::vector<StoreRecord> buf(kChunkRecords);
+    for (;;) {
+      if (share.stop.load(std::memory_order_relaxed)) return;
+      const std::size_t begin = share.next_chunk.fetch_add(1) * kChunkRecords;
+      if (begin >= total) return;
+      const std::size_t end = std::min(total, begin + kChunkRecords);
+      std::size_t used = 0;
+      // Members: the kind of the first one, then walk.
+      std::size_t gi = static_cast<std::size_t>(
+          std::upper_bound(starts_.begin(), starts_.end(), static_cast<std::uint32_t>(std::min(begin, n))) -
+          starts_.begin() - 1);
+      for (std::size_t q = begin; q < std::min(end, n); ++q) {
+        while (starts_[gi + 1] <= q) ++gi;
+        const std::int32_t first = static_cast<std::int32_t>(starts_[gi]);
+        const std::int32_t next = static_cast<std::int32_t>(starts_[gi + 1]);
+        std::uint32_t file = by_ordinal_[order_[q]];
+        if (q + 32 < n) __builtin_prefetch(&by_ordinal_[order_[q + 32]]);
+        if (q + 16 < n) {
           // The head and the name: often two cache lines.
-          const char* ahead =
-              arena_.data() + static_cast<std::size_t>(by_ordinal_[order_[static_cast<std::size_t>(q) + 16]]) * 8;
+          const char* ahead = arena_.data() + static_cast<std::size_t>(by_ordinal_[order_[q + 16]]) * 8;
           __builtin_prefetch(ahead);
           __builtin_prefetch(ahead + 63);
         }
-        StoreRecord& r = next_record();
-        Fill(r, file, Name(file), q, next, next - first);
-        if (used == kChunkRecords && !flush()) return Failed(f, err);
+        Fill(buf[used++], file, Name(file), static_cast<std::int32_t>(q), next, next - first);
+      }
+      // Groups: the pair at the kind's start names the group (duplicate
+      // mode: the first file's name; similar mode: the word as the second
+      // file wrote it) and carries the first file's fields.
+      const std::size_t g = group_order_.size();
+      for (std::size_t r = std::max(begin, n); r < end; ++r) {
+        const std::size_t k = r - n;
+        Prefetch(k, g);
+        const std::int32_t first = static_cast<std::int32_t>(starts_[k]);
+        const std::int32_t next = static_cast<std::int32_t>(starts_[k + 1]);
+        const GroupRec& gr = groups_[group_order_[k]];
+        Fill(buf[used++], gr.first_file, Name(gr.key_file).substr(gr.pos, gr.len), first, next, next - first);
+      }
+      if (!f.WriteAt(header + static_cast<std::int64_t>(begin) * kStoreRecordSize, buf.data(),
+                     used * sizeof(StoreRecord))) {
+        std::lock_guard<std::mutex> hold(share.err_lock);
+        if (!share.stop.exchange(true)) share.err = f.LastError();
+        return;
       }
     }
-    for (std::size_t gi = 0; gi < g; ++gi) {
-      std::int32_t first = static_cast<std::int32_t>(starts_[gi]);
-      std::int32_t next = static_cast<std::int32_t>(starts_[gi + 1]);
-      Prefetch(gi, g);
-      const GroupRec& gr = groups_[group_order_[gi]];
-      // The pair at the kind's start names the group (duplicate mode: the
-      // first file's name; similar mode: the word as the second file wrote
-      // it) and carries the first file's fields.
-      StoreRecord& r = next_record();
-      Fill(r, gr.first_file, Name(gr.key_file).substr(gr.pos, gr.len), first, next, next - first);
-      if (used == kChunkRecords && !flush()) return Failed(f, err);
-    }
-    if (!flush()) return Failed(f, err);
-    return true;
   }
 
  private:
@@ -438,10 +530,12 @@ class Run {
           // Second file with this key: the kind starts with the stored file.
           s.group = static_cast<std::int32_t>(groups_.size());
           if (mode_ == StoreMode::Duplicate)
-            groups_.push_back(GroupRec{s.file, s.pos, s.len, s.file});
+            groups_.push_back(GroupRec{s.file, s.pos, s.len, s.file, key.hash});
           else
-            groups_.push_back(GroupRec{f, key.pos, key.len, s.file});
+            groups_.push_back(GroupRec{f, key.pos, key.len, s.file, key.hash});
           ++kinds;
+          new_kind_texts_.append(folded);
+          new_kind_ends_.push_back(static_cast<std::uint32_t>(new_kind_texts_.size()));
           pairs_.push_back(Pair{static_cast<std::uint32_t>(s.group), Head(s.file).ordinal});
           ++results;
         }
@@ -643,7 +737,9 @@ class Run {
   std::vector<PendingKey> upper_keys_;  // the helper's share of a medium
   std::vector<std::string_view> upper_words_;
   std::string upper_folded_;
-  NoCaseCollator coll_;
+  std::string new_kind_texts_;  // folded keys of the kinds not yet handed to key_maker_
+  std::vector<std::uint32_t> new_kind_ends_;
+  KindKeyMaker key_maker_;
 };
 
 // ---- reading records -----------------------------------------------------------
@@ -686,30 +782,30 @@ bool ReadRecords(File& f, std::int64_t offset, std::int64_t count, Take take) {
   return true;
 }
 
-void SortRows(std::vector<StoreRow>& rows) {
-  // Case-insensitive collation, then the folded bytes, then file order. A
-  // store this program wrote is in that order already, apart from long
-  // display names.
+// Puts the rows in the order of their display names: case-insensitive
+// collation, then the folded bytes, then file order. A store this program
+// wrote is in that order already, apart from long display names.
+void SortRows(GroupSet& set) {
+  const std::size_t n = set.rows.size();
   NoCaseCollator coll;
-  std::vector<std::uint64_t> off(rows.size() + 1);
+  std::vector<std::uint64_t> off(n + 1);
   std::string keys;
-  for (std::size_t i = 0; i < rows.size(); ++i) {
+  for (std::size_t i = 0; i < n; ++i) {
     off[i] = keys.size();
-    coll.AppendKey(rows[i].name, keys);
+    coll.AppendKey(set.NameOf(i), keys);
     keys.push_back('\0');
-    AppendFolded(rows[i].name, keys);
+    AppendFolded(set.NameOf(i), keys);
   }
-  off[rows.size()] = keys.size();
+  off[n] = keys.size();
   auto key = [&](std::size_t i) { return std::string_view(keys.data() + off[i], off[i + 1] - off[i]); };
   bool sorted = true;
-  for (std::size_t i = 1; i < rows.size() && sorted; ++i) sorted = !(key(i) < key(i - 1));
+  for (std::size_t i = 1; i < n && sorted; ++i) sorted = !(key(i) < key(i - 1));
   if (sorted) return;
   std::vector<std::uint32_t> idx;
   SortKeyTexts(keys, off, idx);
-  std::vector<StoreRow> out;
-  out.reserve(rows.size());
-  for (std::uint32_t i : idx) out.push_back(std::move(rows[i]));
-  rows.swap(out);
+  std::vector<GroupSet::Row> out(n);
+  for (std::size_t i = 0; i < n; ++i) out[i] = set.rows[idx[i]];
+  set.rows.swap(out);
 }
 
 }  // namespace
@@ -717,8 +813,8 @@ void SortRows(std::vector<StoreRow>& rows) {
 // ---- GroupSet -------------------------------------------------------------------
 
 void GroupSet::Clear() {
-  rows.clear();
-  rows.shrink_to_fit();
+  rows = {};
+  names = {};
   lookup.Clear();
   groups = 0;
   members = 0;
@@ -727,29 +823,47 @@ void GroupSet::Clear() {
   separators.clear();
 }
 
-void GroupSet::BuildLookup() {
+StoreRow GroupSet::RowAt(std::size_t i) const {
+  const Row& r = rows[i];
+  StoreRow row;
+  row.name = std::string(NameOf(i));
+  row.id = r.id;
+  row.time = r.time;
+  row.size = r.size;
+  row.first = r.first;
+  row.next = r.next;
+  row.kind_size = r.kind_size;
+  return row;
+}
+
+void GroupSet::BuildLookup(const std::vector<std::uint64_t>* given) {
   lookup.Clear();
   lookup.Reserve(rows.size());
-  std::string folded;
-  std::vector<std::uint64_t> hashes(rows.size());
-  for (std::size_t i = 0; i < rows.size(); ++i) {
-    folded.clear();
-    AppendFolded(rows[i].name, folded);
-    hashes[i] = HashBytes(folded);
+  std::vector<std::uint64_t> made;
+  if (!given) {
+    made.resize(rows.size());
+    std::string folded;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+      folded.clear();
+      AppendFolded(NameOf(i), folded);
+      made[i] = HashBytes(folded);
+    }
   }
+  const std::vector<std::uint64_t>& hashes = given ? *given : made;
+  std::string folded;
   for (std::size_t i = 0; i < rows.size(); ++i) {
     if (i + 16 < rows.size()) lookup.Prefetch(hashes[i + 16]);
     folded.clear();
-    AppendFolded(rows[i].name, folded);
+    AppendFolded(NameOf(i), folded);
     lookup.InsertIfAbsent(static_cast<std::uint32_t>(i), folded, hashes[i],
-                          [this](std::uint32_t k) { return std::string_view(rows[k].name); });
+                          [this](std::uint32_t k) { return NameOf(k); });
   }
 }
 
 std::uint32_t GroupSet::Find(std::string_view name) const {
   std::string folded;
   AppendFolded(name, folded);
-  return lookup.Find(folded, HashBytes(folded), [this](std::uint32_t k) { return std::string_view(rows[k].name); });
+  return lookup.Find(folded, HashBytes(folded), [this](std::uint32_t k) { return NameOf(k); });
 }
 
 bool ReadGroups(const std::string& path, StoreMode mode, const MediaSource* names, GroupSet& out) {
@@ -785,11 +899,22 @@ bool ReadGroups(const std::string& path, StoreMode mode, const MediaSource* name
   bool ok = ReadRecords(*f, first_group, out.groups, [&](const StoreRecord& r) {
     // Group records of the similar store hold words, not file names: the
     // long-name lookup would put a file's name in place of a long word.
-    out.rows.push_back(RowOf(r, mode == StoreMode::Duplicate ? names : nullptr));
+    const std::string name = DisplayName(r, mode == StoreMode::Duplicate ? names : nullptr);
+    GroupSet::Row row;
+    row.name_at = out.names.size();
+    row.name_len = static_cast<std::uint32_t>(name.size());
+    row.id = r.EntryId;
+    row.time = r.Time;
+    row.size = r.Size32;
+    row.first = r.Position;
+    row.next = r.NextKind;
+    row.kind_size = r.KindSize;
+    out.names += name;
+    out.rows.push_back(row);
     return r.NextKind != 0;
   });
   f.reset();
-  SortRows(out.rows);
+  SortRows(out);
   out.BuildLookup();
   return ok;
 }
@@ -894,7 +1019,7 @@ bool ResultStore::LoadGroups() {
 
 bool ResultStore::GroupAt(int i, StoreRow& row) const {
   if (i < 0 || i >= static_cast<int>(groups_.rows.size())) return false;
-  row = groups_.rows[static_cast<std::size_t>(i)];
+  row = groups_.RowAt(static_cast<std::size_t>(i));
   return true;
 }
 
@@ -1094,17 +1219,19 @@ RunOutcome ResultStore::RunDetection(MediaSource& media, DetectionProgress* prog
   const std::string separators = mode_ == StoreMode::Similar ? Separators() : std::string();
 
   // The group list is what LoadGroups would read back from the new store;
-  // it is taken from the run instead, while a helper thread writes the file
-  // (both only read the finished run).
+  // it is taken from the run instead. A helper thread writes the file
+  // meanwhile, and this thread joins the writing once the list is made
+  // (all only read the finished run).
   std::string err;
-  bool written = false;
   auto f = fs.Open(tmp, OpenMode::CreateTrunc, err);
+  bool written = f && run.WriteHeader(*f, separators, err);
+  Run::WriteShare share;
   std::thread writer;
-  if (f) {
+  if (written) {
     // No sync before the rename: the store can always be made again by a
     // run, and the rename alone keeps a half-written file from standing in
     // for a store.
-    writer = std::thread([&] { written = run.Write(*f, separators, err); });
+    writer = std::thread([&] { run.WriteChunks(*f, share); });
   }
   GroupSet groups;
   groups.format = mode_ == StoreMode::Duplicate ? kDupFormat : kLikeFormat;
@@ -1114,16 +1241,24 @@ RunOutcome ResultStore::RunDetection(MediaSource& media, DetectionProgress* prog
     groups.has_separators = true;
     groups.separators = std::string(text::CutBytesSafe(separators, 127));
   }
-  if (f) {
-    bool reorder = false;
-    groups.rows.reserve(static_cast<std::size_t>(run.kinds));
-    run.ForEachGroupRecord([&](const StoreRecord& r, std::string_view key) {
-      groups.rows.push_back(RowOf(r, mode_ == StoreMode::Duplicate ? names_ : nullptr));
-      if (groups.rows.back().name != key) reorder = true;  // a display name differs from its key
-    });
-    if (reorder) SortRows(groups.rows);
-    groups.BuildLookup();
-    writer.join();
+  if (written) {
+    {
+      JoinOnExit join_writer{writer};
+      std::vector<std::uint64_t> hashes;
+      if (run.MakeGroups(groups, mode_ == StoreMode::Duplicate ? names_ : nullptr, hashes)) {
+        groups.BuildLookup(&hashes);
+      } else {
+        // Some display name is not its key: order and hash by display names.
+        hashes = {};
+        SortRows(groups);
+        groups.BuildLookup();
+      }
+      run.WriteChunks(*f, share);
+    }
+    if (share.stop.load()) {
+      written = false;
+      err = share.err;
+    }
   }
   f.reset();
   if (written) written = fs.Rename(tmp, path_, err);

@@ -58,7 +58,20 @@ enum class MemberListId { Detail = 0, Panel = 1 };
 
 // The group list as loaded from a store, with its lookup table.
 struct GroupSet {
-  std::vector<StoreRow> rows;  // sorted by display name, case-insensitively
+  // A group record without its name; the display names lie back to back
+  // in `names`.
+  struct Row {
+    std::uint64_t name_at = 0;
+    std::uint32_t name_len = 0;
+    EntryId id = -1;
+    std::uint32_t time = 0;
+    std::uint32_t size = 0;
+    std::int32_t first = 0;
+    std::int32_t next = 0;
+    std::int32_t kind_size = 0;
+  };
+  std::vector<Row> rows;       // sorted by display name, case-insensitively
+  std::string names;
   FoldedTable lookup;          // folded display name -> first row with it
   std::int32_t groups = 0;     // G of the header
   std::int32_t members = 0;    // N of the header
@@ -67,7 +80,12 @@ struct GroupSet {
   std::string separators;      // the similar store's recorded set
 
   void Clear();
-  void BuildLookup();
+  std::string_view NameOf(std::size_t i) const {
+    return std::string_view(names.data() + rows[i].name_at, rows[i].name_len);
+  }
+  StoreRow RowAt(std::size_t i) const;
+  // hashes, when given, holds HashBytes of each row's folded name.
+  void BuildLookup(const std::vector<std::uint64_t>* hashes = nullptr);
   std::uint32_t Find(std::string_view name) const;
 };
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 
@@ -122,11 +123,11 @@ class PosixFile : public File {
     return true;
   }
 
-  std::string LastError() const override { return ErrText(err_); }
+  std::string LastError() const override { return ErrText(err_.load()); }
 
  private:
   int fd_;
-  int err_ = 0;
+  std::atomic<int> err_{0};  // reads and writes may come from several threads
 };
 
 }  // namespace

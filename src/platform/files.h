@@ -20,7 +20,8 @@ class File {
   virtual ~File() = default;
   // Reads up to n bytes at offset; got = bytes read (short at end of file).
   virtual bool ReadAt(std::int64_t offset, void* buf, std::size_t n, std::size_t& got) = 0;
-  // Writes all n bytes at offset or fails.
+  // Writes all n bytes at offset or fails. Reads and writes of disjoint
+  // ranges may run on several threads at once.
   virtual bool WriteAt(std::int64_t offset, const void* buf, std::size_t n) = 0;
   virtual std::int64_t Size() = 0;  // -1 on failure
   virtual bool Truncate(std::int64_t size) = 0;

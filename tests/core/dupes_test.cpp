@@ -441,6 +441,68 @@ TEST_F(DupesTest, FailedWriteKeepsThePreviousStoreAndReportsTheSystemText) {
   EXPECT_FALSE(Platform().files->Exists(".tmp"));
 }
 
+// Big enough that the store is written in many chunks by more than one
+// thread: every record must still land in its place.
+TEST_F(DupesTest, LargeRunsWriteEveryRecordInItsPlace) {
+  auto lower = [](std::string t) {
+    for (char& c : t) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return t;
+  };
+  std::map<std::string, int> seen;  // folded name -> files
+  std::uint32_t seed = 7;
+  for (int m = 0; m < 3; ++m) {
+    std::vector<FakeMedia::Item> items;
+    for (int e = 0; e < 4000; ++e) {
+      seed = seed * 1103515245u + 12345u;
+      std::string name = ((seed >> 20) % 3 ? "file" : "FILE") + std::to_string((seed >> 8) % 6000) + ".txt";
+      ++seen[lower(name)];
+      items.push_back({name, static_cast<double>(e)});
+    }
+    media.Add("M" + std::to_string(m), items);
+  }
+  int kinds = 0, members = 0;
+  for (const auto& [name, n] : seen)
+    if (n > 1) ++kinds, members += n;
+
+  Store s = RunAndParse(dup);
+  ASSERT_EQ(s.head.Groups, kinds);
+  ASSERT_EQ(s.head.Members, members);
+  ASSERT_GT(members + kinds, 3 * 4096);
+  for (int i = 0; i < members; ++i) ASSERT_EQ(s.members[static_cast<std::size_t>(i)].Position, i);
+  int expect_first = 0;
+  for (int g = 0; g < kinds; ++g) {
+    const StoreRecord& gr = s.groups[static_cast<std::size_t>(g)];
+    ASSERT_EQ(gr.Position, expect_first);
+    ASSERT_EQ(gr.NextKind - gr.Position, gr.KindSize);
+    ASSERT_EQ(gr.KindSize, seen[lower(U(gr.Name))]);
+    const StoreRecord& first = s.members[static_cast<std::size_t>(gr.Position)];
+    EXPECT_EQ(std::memcmp(&gr, &first, 104), 0);  // name and fields of the first member
+    for (int q = gr.Position; q < gr.NextKind; ++q) {
+      const StoreRecord& r = s.members[static_cast<std::size_t>(q)];
+      ASSERT_EQ(r.NextKind, gr.NextKind);
+      ASSERT_EQ(r.KindSize, gr.KindSize);
+      ASSERT_EQ(lower(U(r.Name)), lower(U(gr.Name)));
+      if (q > gr.Position) ASSERT_LT(s.members[static_cast<std::size_t>(q) - 1].EntryId, r.EntryId);  // entry order
+    }
+    if (g > 0) ASSERT_LT(text::CompareNoCase(s.groups[static_cast<std::size_t>(g) - 1].Name.view(), gr.Name.view()), 0);
+    expect_first = gr.NextKind;
+  }
+  ASSERT_EQ(expect_first, members);
+  EXPECT_EQ(dup.LoadedGroupCount(), kinds);
+  EXPECT_EQ(dup.FindKindSize("FILE17.TXT"), seen["file17.txt"] > 1 ? seen["file17.txt"] : 0);
+
+  // A write failing part-way (in some chunk after the first) keeps the
+  // previous store and reports the failure.
+  const std::string before = test::ReadFile(dup.StorePath());
+  scope.UseFaultyFiles();
+  scope.faulty.faults.push_back({test::FaultyFileSystem::Op::Write, ".dup", 2, 1, 100});
+  RunOutcome out = dup.RunDetection(media, nullptr);
+  EXPECT_FALSE(out.ok);
+  EXPECT_EQ(out.error, "No space left on device");
+  EXPECT_EQ(test::ReadFile(dup.StorePath()), before);
+  EXPECT_EQ(dup.LoadedGroupCount(), kinds);
+}
+
 TEST_F(DupesTest, DeleteStoreClearsTheLists) {
   media.Add("M0", {{"x.txt"}, {"x.txt"}});
   RunAndParse(dup);

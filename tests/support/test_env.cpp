@@ -128,11 +128,13 @@ std::optional<std::string> ScriptedDialogs::ChooseFolder(const FileDialogRequest
 // ---- fault-injecting files ---------------------------------------------------
 
 int FaultyFileSystem::calls(Op op) const {
+  std::lock_guard<std::mutex> hold(lock_);
   auto it = counts_.find(static_cast<int>(op));
   return it == counts_.end() ? 0 : it->second;
 }
 
 bool FaultyFileSystem::ShouldFail(Op op, const std::string& path, const Fault** fault) {
+  std::lock_guard<std::mutex> hold(lock_);
   ++counts_[static_cast<int>(op)];
   for (Fault& f : faults) {
     if (f.op != op) continue;
@@ -161,7 +163,7 @@ class FaultyFile : public File {
     const FaultyFileSystem::Fault* f;
     if (fs_->ShouldFail(Op::Read, path_, &f)) {
       got = 0;
-      err_ = f->error;
+      SetError(f->error);
       return false;
     }
     return inner_->ReadAt(offset, buf, n, got);
@@ -170,7 +172,7 @@ class FaultyFile : public File {
     const FaultyFileSystem::Fault* f;
     if (fs_->ShouldFail(Op::Write, path_, &f)) {
       if (f->partial > 0) inner_->WriteAt(offset, buf, std::min(n, f->partial));
-      err_ = f->error;
+      SetError(f->error);
       return false;
     }
     return inner_->WriteAt(offset, buf, n);
@@ -179,7 +181,7 @@ class FaultyFile : public File {
   bool Truncate(std::int64_t size) override {
     const FaultyFileSystem::Fault* f;
     if (fs_->ShouldFail(Op::Truncate, path_, &f)) {
-      err_ = f->error;
+      SetError(f->error);
       return false;
     }
     return inner_->Truncate(size);
@@ -187,17 +189,25 @@ class FaultyFile : public File {
   bool Sync() override {
     const FaultyFileSystem::Fault* f;
     if (fs_->ShouldFail(Op::Sync, path_, &f)) {
-      err_ = f->error;
+      SetError(f->error);
       return false;
     }
     return inner_->Sync();
   }
-  std::string LastError() const override { return err_.empty() ? inner_->LastError() : err_; }
+  std::string LastError() const override {
+    std::lock_guard<std::mutex> hold(err_lock_);
+    return err_.empty() ? inner_->LastError() : err_;
+  }
 
  private:
   FaultyFileSystem* fs_;
   std::unique_ptr<File> inner_;
   std::string path_;
+  void SetError(const std::string& e) {
+    std::lock_guard<std::mutex> hold(err_lock_);
+    err_ = e;
+  }
+  mutable std::mutex err_lock_;
   std::string err_;
 };
 

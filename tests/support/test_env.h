@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -83,6 +84,7 @@ class FaultyFileSystem : public FileSystem {
  private:
   PosixFileSystem real_;
   std::map<int, int> counts_;
+  mutable std::mutex lock_;  // files may be written from several threads
 };
 
 // A file-type database with only the extensions a test puts in (keys are
