@@ -1,5 +1,6 @@
 #include "dupes/keys.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/text.h"
@@ -161,6 +162,43 @@ void FoldedTable::Reserve(std::size_t n) {
     while (slots_[i].index != kNone) i = (i + 1) & mask;
     slots_[i] = s;
   }
+}
+
+void FoldedTable::BuildDistinct(const std::vector<std::uint64_t>& hashes) {
+  Clear();
+  const std::size_t n = hashes.size();
+  Reserve(n);
+  const std::size_t mask = slots_.size() - 1;
+  // Index by home slot: a counting sort on the slot number, 11 bits a pass.
+  std::vector<std::uint32_t> order(n), tmp(n);
+  for (std::size_t i = 0; i < n; ++i) order[i] = static_cast<std::uint32_t>(i);
+  int bits = 0;
+  while ((std::size_t{1} << bits) < slots_.size()) ++bits;
+  std::vector<std::uint32_t> count;
+  for (int shift = 0; shift < bits; shift += 11) {
+    const int width = std::min(11, bits - shift);
+    count.assign((std::size_t{1} << width) + 1, 0);
+    auto digit = [&](std::uint32_t i) { return ((hashes[i] & mask) >> shift) & ((std::size_t{1} << width) - 1); };
+    for (std::uint32_t i : order) ++count[digit(i) + 1];
+    for (std::size_t d = 1; d < count.size(); ++d) count[d] += count[d - 1];
+    for (std::uint32_t i : order) tmp[count[digit(i)]++] = i;
+    order.swap(tmp);
+  }
+  std::size_t next_free = 0;  // every slot before it (from the first home on) is taken
+  for (std::uint32_t i : order) {
+    const std::uint64_t h = hashes[i];
+    std::size_t at = static_cast<std::size_t>(h) & mask;
+    if (at < next_free) at = next_free;
+    if (at > mask) {
+      // Ran past the end: wrap around and probe as usual.
+      at = 0;
+      while (slots_[at].index != kNone) at = (at + 1) & mask;
+    } else {
+      next_free = at + 1;
+    }
+    slots_[at] = Slot{static_cast<std::uint32_t>(h >> 32), i, static_cast<std::uint32_t>(h)};
+  }
+  count_ = n;
 }
 
 void FoldedTable::Grow() { Reserve(slots_.empty() ? 8 : slots_.size()); }

@@ -85,6 +85,10 @@ class FoldedTable {
       if (s.tag == tag && FoldsTo(key_of(s.index), folded)) return s.index;
     }
   }
+  // Fills an empty table with indexes 0 .. hashes.size() - 1, whose keys
+  // are known to be distinct. Places them in the order of their home slots,
+  // so that the table is written front to back.
+  void BuildDistinct(const std::vector<std::uint64_t>& hashes);
   // Brings the slot of a hash into the cache ahead of use.
   void Prefetch(std::uint64_t hash) const {
     if (!slots_.empty()) __builtin_prefetch(&slots_[static_cast<std::size_t>(hash) & (slots_.size() - 1)]);

@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
+#include <new>
 #include <thread>
 #include <utility>
 
@@ -55,13 +56,43 @@ struct FileHead {
 };
 static_assert(sizeof(FileHead) == 24);
 
-// A kind (word group): the key text of its first pair and the first file.
+// Bytes appended at 8-byte aligned offsets. Unlike a vector it grows
+// without first filling the new room with zeros.
+class Arena {
+ public:
+  const char* data() const { return data_.get(); }
+  std::size_t size() const { return size_; }
+  void Reserve(std::size_t cap) {
+    if (cap <= cap_) return;
+    std::unique_ptr<char[]> bigger(new char[cap]);
+    if (size_) std::memcpy(bigger.get(), data_.get(), size_);
+    data_ = std::move(bigger);
+    cap_ = cap;
+  }
+  // Appends head and tail; returns the offset of head.
+  std::size_t Append(const void* head, std::size_t head_len, const void* tail, std::size_t tail_len) {
+    const std::size_t off = size_;
+    const std::size_t bytes = (head_len + tail_len + 7) & ~static_cast<std::size_t>(7);
+    if (off + bytes > cap_) Reserve(std::max(cap_ * 2, off + bytes + 4096));
+    std::memcpy(data_.get() + off, head, head_len);
+    std::memcpy(data_.get() + off + head_len, tail, tail_len);
+    size_ = off + bytes;
+    return off;
+  }
+
+ private:
+  std::unique_ptr<char[]> data_;
+  std::size_t size_ = 0;
+  std::size_t cap_ = 0;
+};
+
+// A kind (word group): a copy of its first file's head and of its key
+// text (in the run's kind_names_), so that the later passes over the kinds
+// need not reach into the arena.
 struct GroupRec {
-  std::uint32_t key_file;  // arena offset / 8
-  std::uint16_t pos;
-  std::uint16_t len;
-  std::uint32_t first_file;
-  std::uint64_t hash;  // HashBytes of the folded key
+  FileHead first;         // the first file's fields
+  std::uint64_t name_at;  // key text in kind_names_; its length is first.len
+  std::uint64_t hash;     // HashBytes of the folded key
 };
 
 struct Pair {
@@ -226,6 +257,24 @@ class Run {
   std::int32_t kinds = 0;
   std::int32_t results = 0;
 
+  // Room for a run over about `files` files, so that the big tables are
+  // not copied as they grow (untouched room costs no memory).
+  // Only a hint: the media table's counts are not trusted that far.
+  void Reserve(std::size_t files) {
+    files = std::min<std::size_t>(files, std::size_t{1} << 24);
+    try {
+      arena_.Reserve(files * (sizeof(FileHead) + 32));
+      by_ordinal_.reserve(files);
+      pairs_.reserve(files);
+      groups_.reserve(files / 2);
+    } catch (const std::bad_alloc&) {
+      // Grows as it goes instead.
+    }
+  }
+
+  std::string_view KindName(const GroupRec& gr) const {
+    return std::string_view(kind_names_.data() + gr.name_at, gr.first.len);
+  }
   const FileHead& Head(std::uint32_t f) const {
     return *reinterpret_cast<const FileHead*>(arena_.data() + static_cast<std::size_t>(f) * 8);
   }
@@ -354,7 +403,8 @@ class Run {
     keys = {};
     key_off = {};
 
-    std::vector<std::uint32_t> rank(g);
+    std::vector<std::uint32_t>& rank = rank_;
+    rank.resize(g);
     for (std::size_t r = 0; r < g; ++r) rank[group_order_[r]] = static_cast<std::uint32_t>(r);
     starts_.assign(g + 1, 0);
     for (const Pair& p : pairs_) ++starts_[rank[p.group] + 1];
@@ -376,36 +426,34 @@ class Run {
   // when every display name is its key (then the list is in order and
   // hashes holds the hashes of the folded names).
   bool MakeGroups(GroupSet& out, const MediaSource* names, std::vector<std::uint64_t>& hashes) const {
-    const std::size_t g = group_order_.size();
+    const std::size_t g = groups_.size();
     out.rows.resize(g);
     hashes.resize(g);
-    std::size_t bytes = 0;
-    for (const GroupRec& gr : groups_) bytes += std::min<std::size_t>(gr.len, PString<91>::capacity);
-    out.names.reserve(bytes);
+    out.names = kind_names_;
     bool as_keys = true;
-    for (std::size_t gi = 0; gi < g; ++gi) {
-      Prefetch(gi, g);
-      const GroupRec& gr = groups_[group_order_[gi]];
-      const FileHead& h = Head(gr.first_file);
-      std::string_view key = Name(gr.key_file).substr(gr.pos, gr.len);
+    // In the order the kinds appeared, each row put in its place.
+    for (std::size_t k = 0; k < g; ++k) {
+      const GroupRec& gr = groups_[k];
+      const std::size_t gi = rank_[k];
+      std::string_view key = KindName(gr);
       // The store keeps the first 91 bytes; longer names come back whole
       // from the long-name store.
       std::string_view stored = key.substr(0, PString<91>::capacity);
       GroupSet::Row& row = out.rows[gi];
-      row.name_at = out.names.size();
       if (stored.size() >= 90 && names) {
-        std::string whole = names->FullName(h.id, stored);
-        out.names += whole;
-        row.name_len = static_cast<std::uint32_t>(whole.size());
+        std::string whole = names->FullName(gr.first.id, stored);
         if (whole != key) as_keys = false;
+        row.name_at = out.names.size();
+        row.name_len = static_cast<std::uint32_t>(whole.size());
+        out.names += whole;
       } else {
-        out.names.append(stored);
-        row.name_len = static_cast<std::uint32_t>(stored.size());
         if (stored.size() != key.size()) as_keys = false;
+        row.name_at = gr.name_at;
+        row.name_len = static_cast<std::uint32_t>(stored.size());
       }
-      row.id = h.id;
-      row.time = h.time;
-      row.size = h.size;
+      row.id = gr.first.id;
+      row.time = gr.first.time;
+      row.size = gr.first.size;
       row.first = static_cast<std::int32_t>(starts_[gi]);
       row.next = static_cast<std::int32_t>(starts_[gi + 1]);
       row.kind_size = row.next - row.first;
@@ -475,7 +523,7 @@ class Run {
           __builtin_prefetch(ahead);
           __builtin_prefetch(ahead + 63);
         }
-        Fill(buf[used++], file, Name(file), static_cast<std::int32_t>(q), next, next - first);
+        Fill(buf[used++], Head(file), Name(file), static_cast<std::int32_t>(q), next, next - first);
       }
       // Groups: the pair at the kind's start names the group (duplicate
       // mode: the first file's name; similar mode: the word as the second
@@ -487,7 +535,7 @@ class Run {
         const std::int32_t first = static_cast<std::int32_t>(starts_[k]);
         const std::int32_t next = static_cast<std::int32_t>(starts_[k + 1]);
         const GroupRec& gr = groups_[group_order_[k]];
-        Fill(buf[used++], gr.first_file, Name(gr.key_file).substr(gr.pos, gr.len), first, next, next - first);
+        Fill(buf[used++], gr.first, KindName(gr), first, next, next - first);
       }
       if (!f.WriteAt(header + static_cast<std::int64_t>(begin) * kStoreRecordSize, buf.data(),
                      used * sizeof(StoreRecord))) {
@@ -529,10 +577,14 @@ class Run {
         if (s.group < 0) {
           // Second file with this key: the kind starts with the stored file.
           s.group = static_cast<std::int32_t>(groups_.size());
-          if (mode_ == StoreMode::Duplicate)
-            groups_.push_back(GroupRec{s.file, s.pos, s.len, s.file, key.hash});
-          else
-            groups_.push_back(GroupRec{f, key.pos, key.len, s.file, key.hash});
+          // Duplicate mode names the kind by the stored file's name; similar
+          // mode by the word as this file writes it.
+          std::string_view text =
+              mode_ == StoreMode::Duplicate ? Name(s.file).substr(s.pos, s.len) : Name(f).substr(key.pos, key.len);
+          GroupRec gr{Head(s.file), kind_names_.size(), key.hash};
+          gr.first.len = static_cast<std::uint16_t>(text.size());
+          kind_names_.append(text);
+          groups_.push_back(gr);
           ++kinds;
           new_kind_texts_.append(folded);
           new_kind_ends_.push_back(static_cast<std::uint32_t>(new_kind_texts_.size()));
@@ -553,21 +605,15 @@ class Run {
   void Prefetch(std::size_t gi, std::size_t g) const {
     if (gi + 32 < g) __builtin_prefetch(&groups_[group_order_[gi + 32]]);
     if (gi + 16 < g) {
-      const GroupRec& ahead = groups_[group_order_[gi + 16]];
-      __builtin_prefetch(arena_.data() + static_cast<std::size_t>(ahead.key_file) * 8);
-      __builtin_prefetch(arena_.data() + static_cast<std::size_t>(ahead.first_file) * 8);
+      __builtin_prefetch(kind_names_.data() + groups_[group_order_[gi + 16]].name_at);
     }
   }
 
   // Copies the file into the arena once; returns its arena offset / 8.
   std::uint32_t Keep(Item& it) {
     if (it.file != kNoFile) return it.file;
-    std::size_t off = arena_.size();
-    std::size_t bytes = (sizeof(FileHead) + it.len + 7) & ~static_cast<std::size_t>(7);
-    arena_.resize(off + bytes);
     FileHead h{it.id, it.time, it.size, static_cast<std::uint16_t>(it.len), 0, ordinals_++, 0};
-    std::memcpy(arena_.data() + off, &h, sizeof h);
-    std::memcpy(arena_.data() + off + sizeof h, it.name, it.len);
+    const std::size_t off = arena_.Append(&h, sizeof h, it.name, it.len);
     it.file = static_cast<std::uint32_t>(off / 8);
     by_ordinal_.push_back(it.file);
     return it.file;
@@ -697,9 +743,8 @@ class Run {
     }
   }
 
-  void Fill(StoreRecord& r, std::uint32_t f, std::string_view name, std::int32_t pos, std::int32_t next,
-            std::int32_t size) const {
-    const FileHead& h = Head(f);
+  static void Fill(StoreRecord& r, const FileHead& h, std::string_view name, std::int32_t pos, std::int32_t next,
+                   std::int32_t size) {
     // The name field whole: its length, its bytes, zeros after them.
     const std::size_t len = std::min(name.size(), PString<91>::capacity);
     r.Name.len = static_cast<std::uint8_t>(len);
@@ -720,13 +765,15 @@ class Run {
 
   StoreMode mode_;
   const SeparatorSet& set_;
-  std::vector<char> arena_;
+  Arena arena_;
   std::uint32_t ordinals_ = 0;
   std::vector<std::uint32_t> by_ordinal_;  // arena offset / 8 of each kept file
   std::vector<Slot> slots_;
   std::size_t mask_ = 0;
   std::size_t count_ = 0;
   std::vector<GroupRec> groups_;
+  std::string kind_names_;           // key texts of the kinds, back to back
+  std::vector<std::uint32_t> rank_;  // place of each kind in store order
   std::vector<Pair> pairs_;
   std::vector<std::uint32_t> group_order_;
   std::vector<std::uint32_t> starts_;
@@ -836,21 +883,16 @@ StoreRow GroupSet::RowAt(std::size_t i) const {
   return row;
 }
 
-void GroupSet::BuildLookup(const std::vector<std::uint64_t>* given) {
+void GroupSet::BuildLookup() {
   lookup.Clear();
   lookup.Reserve(rows.size());
-  std::vector<std::uint64_t> made;
-  if (!given) {
-    made.resize(rows.size());
-    std::string folded;
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-      folded.clear();
-      AppendFolded(NameOf(i), folded);
-      made[i] = HashBytes(folded);
-    }
-  }
-  const std::vector<std::uint64_t>& hashes = given ? *given : made;
   std::string folded;
+  std::vector<std::uint64_t> hashes(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    folded.clear();
+    AppendFolded(NameOf(i), folded);
+    hashes[i] = HashBytes(folded);
+  }
   for (std::size_t i = 0; i < rows.size(); ++i) {
     if (i + 16 < rows.size()) lookup.Prefetch(hashes[i + 16]);
     folded.clear();
@@ -1158,6 +1200,10 @@ RunOutcome ResultStore::RunDetection(MediaSource& media, DetectionProgress* prog
       progress->ProcessEvents();
     }
   };
+  std::size_t total_entries = 0;
+  for (int m = 0; m < used; ++m)
+    if (!media.Medium(m).Name.empty()) total_entries += static_cast<std::size_t>(std::max(0, media.Medium(m).EntryCount));
+  run.Reserve(total_entries);
   std::vector<Run::Item> items;
   std::string long_names;
   std::vector<std::pair<std::size_t, std::size_t>> long_at;  // item, offset in long_names
@@ -1246,7 +1292,7 @@ RunOutcome ResultStore::RunDetection(MediaSource& media, DetectionProgress* prog
       JoinOnExit join_writer{writer};
       std::vector<std::uint64_t> hashes;
       if (run.MakeGroups(groups, mode_ == StoreMode::Duplicate ? names_ : nullptr, hashes)) {
-        groups.BuildLookup(&hashes);
+        groups.lookup.BuildDistinct(hashes);
       } else {
         // Some display name is not its key: order and hash by display names.
         hashes = {};

@@ -84,8 +84,7 @@ struct GroupSet {
     return std::string_view(names.data() + rows[i].name_at, rows[i].name_len);
   }
   StoreRow RowAt(std::size_t i) const;
-  // hashes, when given, holds HashBytes of each row's folded name.
-  void BuildLookup(const std::vector<std::uint64_t>* hashes = nullptr);
+  void BuildLookup();
   std::uint32_t Find(std::string_view name) const;
 };
 
