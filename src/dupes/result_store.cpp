@@ -284,79 +284,92 @@ class Run {
 
   // One file of the loaded medium.
   struct Item {
-    const char* name;
+    std::uint64_t name_at;  // in the batch's names
     std::uint32_t len;
     EntryId id;
     std::uint32_t time;
     std::uint32_t size;
     std::uint32_t file;  // kNoFile until the file is kept
   };
+  struct PendingKey {
+    std::uint32_t item;
+    std::uint16_t pos;
+    std::uint16_t len;
+    std::size_t fold_off;
+    std::uint64_t hash;
+  };
+  // The files of one medium, copied out of the media source (which holds
+  // one medium at a time), and their keys in order, folded and hashed, so
+  // that the look-ups can fetch their table slots ahead of use.
+  struct Batch {
+    std::vector<Item> items;
+    std::string names;
+    std::vector<PendingKey> keys;
+    std::string folded;
+    std::vector<std::string_view> words;
 
-  // Examines the files of one medium in entry order. after_key(examined)
-  // runs after each key with the number of files examined so far.
-  template <typename AfterKey>
-  void AddMedium(std::vector<Item>& items, std::int32_t examined_before, AfterKey after_key) {
-    // Keys in order, folded and hashed first, so that the look-ups can
-    // fetch their table slots ahead of use.
-    // Similar mode: a large medium's second half is cut into words on a
-    // helper thread (a duplicate run's keys are too cheap to be worth it).
-    auto prepare = [this, &items](std::uint32_t b, std::uint32_t e, std::vector<PendingKey>& keys, std::string& folded,
-                                  std::vector<std::string_view>& words) {
-      keys.clear();
-      folded.clear();
-      for (std::uint32_t i = b; i < e; ++i) {
-        std::string_view name(items[i].name, items[i].len);
-        if (mode_ == StoreMode::Duplicate) {
-          words.clear();
-          if (!name.empty()) words.push_back(name);
-        } else {
-          CutWords(name, kKindFile, set_, words);
-        }
-        for (std::string_view w : words) {
-          std::size_t off = folded.size();
-          AppendFolded(w, folded);
-          keys.push_back(PendingKey{i, static_cast<std::uint16_t>(w.data() - name.data()),
-                                    static_cast<std::uint16_t>(w.size()), off,
-                                    HashBytes(std::string_view(folded.data() + off, w.size()))});
-        }
+    std::string_view NameOf(const Item& it) const { return std::string_view(names.data() + it.name_at, it.len); }
+  };
+
+  // Copies the files of the loaded medium m (folders left out).
+  static void Collect(MediaSource& media, int m, Batch& b) {
+    b.items.clear();
+    b.names.clear();
+    const int count = media.LoadedCount();
+    std::string long_name;
+    for (int e = 1; e < count; ++e) {
+      const EntryRecord& r = media.Entry(e);
+      if (r.Attributes & 0x10) continue;
+      std::string_view name = r.Name.view();
+      if (media.LoadedLongName(e, long_name)) name = long_name;
+      b.items.push_back(Item{b.names.size(), static_cast<std::uint32_t>(name.size()), MakeEntryId(m, e), r.Time,
+                             ClampSize32(r.Size), kNoFile});
+      b.names.append(name);
+    }
+  }
+
+  // Cuts, folds and hashes the keys of a batch. Touches nothing but the
+  // batch, so it may run beside the look-ups of the batch before.
+  void Prepare(Batch& b) const {
+    b.keys.clear();
+    b.folded.clear();
+    const std::uint32_t count = static_cast<std::uint32_t>(b.items.size());
+    for (std::uint32_t i = 0; i < count; ++i) {
+      std::string_view name = b.NameOf(b.items[i]);
+      if (mode_ == StoreMode::Duplicate) {
+        b.words.clear();
+        if (!name.empty()) b.words.push_back(name);
+      } else {
+        CutWords(name, kKindFile, set_, b.words);
       }
-    };
-    const std::uint32_t count = static_cast<std::uint32_t>(items.size());
-    const std::uint32_t half = mode_ == StoreMode::Similar && count >= 65536 ? count / 2 : count;
-    std::exception_ptr failed;
-    std::thread helper;
-    if (half < count)
-      helper = std::thread([&] {
-        try {
-          prepare(half, count, upper_keys_, upper_folded_, upper_words_);
-        } catch (...) {
-          failed = std::current_exception();
-        }
-      });
-    {
-      JoinOnExit join_helper{helper};
-      prepare(0, half, keys_, folded_, words_);
+      for (std::string_view w : b.words) {
+        std::size_t off = b.folded.size();
+        AppendFolded(w, b.folded);
+        b.keys.push_back(PendingKey{i, static_cast<std::uint16_t>(w.data() - name.data()),
+                                    static_cast<std::uint16_t>(w.size()), off,
+                                    HashBytes(std::string_view(b.folded.data() + off, w.size()))});
+      }
     }
-    if (failed) std::rethrow_exception(failed);
-    if (half < count) {
-      const std::size_t base = folded_.size();
-      for (PendingKey& k : upper_keys_) k.fold_off += base;
-      keys_.insert(keys_.end(), upper_keys_.begin(), upper_keys_.end());
-      folded_ += upper_folded_;
-    }
-    if (slots_.empty() || (count_ + keys_.size()) * 2 > slots_.size()) Rehash(count_ + keys_.size());
-    const std::size_t n = keys_.size();
+  }
+
+  // Examines the files of a prepared batch in entry order.
+  // after_key(examined) runs after each key with the number of files
+  // examined so far.
+  template <typename AfterKey>
+  void Examine(Batch& b, std::int32_t examined_before, AfterKey after_key) {
+    if (slots_.empty() || (count_ + b.keys.size()) * 2 > slots_.size()) Rehash(count_ + b.keys.size());
+    const std::size_t n = b.keys.size();
     constexpr std::size_t kAhead = 16;
     for (std::size_t k = 0; k < n; ++k) {
-      if (k + kAhead < n) __builtin_prefetch(&slots_[keys_[k + kAhead].hash & mask_]);
+      if (k + kAhead < n) __builtin_prefetch(&slots_[b.keys[k + kAhead].hash & mask_]);
       if (k + kAhead / 2 < n) {
-        const PendingKey& q = keys_[k + kAhead / 2];
+        const PendingKey& q = b.keys[k + kAhead / 2];
         const Slot& s = slots_[q.hash & mask_];
         if (s.file != kNoFile && s.tag == static_cast<std::uint32_t>(q.hash >> 32))
           __builtin_prefetch(arena_.data() + static_cast<std::size_t>(s.file) * 8);
       }
-      const PendingKey& key = keys_[k];
-      Lookup(items, key);
+      const PendingKey& key = b.keys[k];
+      Lookup(b, key);
       after_key(examined_before + static_cast<std::int32_t>(key.item) + 1);
     }
     if (!new_kind_ends_.empty()) {
@@ -371,10 +384,6 @@ class Run {
   // kind; similar mode then orders each group by file name.
   void Sort() {
     slots_ = {};
-    keys_ = {};
-    folded_ = {};
-    upper_keys_ = {};
-    upper_folded_ = {};
     // Similar mode: the members' names are ranked on a helper thread while
     // the groups are sorted here (both only read the arena).
     std::vector<std::uint32_t> name_rank;
@@ -547,13 +556,6 @@ class Run {
   }
 
  private:
-  struct PendingKey {
-    std::uint32_t item;
-    std::uint16_t pos;
-    std::uint16_t len;
-    std::size_t fold_off;
-    std::uint64_t hash;
-  };
   // A distinct key: where its text lies (file, pos, len) and its group once
   // a second file matched (-1 before).
   struct Slot {
@@ -565,15 +567,15 @@ class Run {
     std::int32_t group;
   };
 
-  void Lookup(std::vector<Item>& items, const PendingKey& key) {
-    std::string_view folded(folded_.data() + key.fold_off, key.len);
+  void Lookup(Batch& b, const PendingKey& key) {
+    std::string_view folded(b.folded.data() + key.fold_off, key.len);
     const std::uint32_t tag = static_cast<std::uint32_t>(key.hash >> 32);
     std::size_t i = key.hash & mask_;
     for (;; i = (i + 1) & mask_) {
       Slot& s = slots_[i];
       if (s.file == kNoFile) break;
       if (s.tag == tag && FoldsTo(Name(s.file).substr(s.pos, s.len), folded)) {
-        std::uint32_t f = Keep(items[key.item]);
+        std::uint32_t f = Keep(b, b.items[key.item]);
         if (s.group < 0) {
           // Second file with this key: the kind starts with the stored file.
           s.group = static_cast<std::int32_t>(groups_.size());
@@ -596,7 +598,7 @@ class Run {
         return;
       }
     }
-    std::uint32_t f = Keep(items[key.item]);
+    std::uint32_t f = Keep(b, b.items[key.item]);
     slots_[i] = Slot{tag, static_cast<std::uint32_t>(key.hash), f, key.pos, key.len, -1};
     ++count_;
   }
@@ -610,10 +612,10 @@ class Run {
   }
 
   // Copies the file into the arena once; returns its arena offset / 8.
-  std::uint32_t Keep(Item& it) {
+  std::uint32_t Keep(const Batch& b, Item& it) {
     if (it.file != kNoFile) return it.file;
     FileHead h{it.id, it.time, it.size, static_cast<std::uint16_t>(it.len), 0, ordinals_++, 0};
-    const std::size_t off = arena_.Append(&h, sizeof h, it.name, it.len);
+    const std::size_t off = arena_.Append(&h, sizeof h, b.names.data() + it.name_at, it.len);
     it.file = static_cast<std::uint32_t>(off / 8);
     by_ordinal_.push_back(it.file);
     return it.file;
@@ -778,12 +780,6 @@ class Run {
   std::vector<std::uint32_t> group_order_;
   std::vector<std::uint32_t> starts_;
   std::vector<std::uint32_t> order_;
-  std::vector<PendingKey> keys_;
-  std::vector<std::string_view> words_;
-  std::string folded_;
-  std::vector<PendingKey> upper_keys_;  // the helper's share of a medium
-  std::vector<std::string_view> upper_words_;
-  std::string upper_folded_;
   std::string new_kind_texts_;  // folded keys of the kinds not yet handed to key_maker_
   std::vector<std::uint32_t> new_kind_ends_;
   KindKeyMaker key_maker_;
@@ -1204,42 +1200,61 @@ RunOutcome ResultStore::RunDetection(MediaSource& media, DetectionProgress* prog
   for (int m = 0; m < used; ++m)
     if (!media.Medium(m).Name.empty()) total_entries += static_cast<std::size_t>(std::max(0, media.Medium(m).EntryCount));
   run.Reserve(total_entries);
-  std::vector<Run::Item> items;
-  std::string long_names;
-  std::vector<std::pair<std::size_t, std::size_t>> long_at;  // item, offset in long_names
+  // While the files of one medium are looked up, those of the next are
+  // prepared on a helper thread. The progress texts of a medium are shown
+  // when its look-ups begin.
+  constexpr std::size_t kThreadedBatch = 4096;  // smaller batches are prepared in line
+  Run::Batch batches[2];
+  std::vector<std::string> texts[2];  // progress texts to show before each batch
+  std::vector<std::string> unshown;   // of media not in a batch yet
+  auto show = [&](std::vector<std::string>& t) {
+    if (progress)
+      for (const std::string& line : t) {
+        progress->Status(line);
+        progress->ProcessEvents();
+      }
+    t.clear();
+  };
+  auto examine = [&](int i) {
+    show(texts[i]);
+    run.Examine(batches[i], out.examined, after_key);
+    out.examined += static_cast<std::int32_t>(batches[i].items.size());
+    show_counters(out.examined);
+  };
+  int waiting = -1, fill = 0;
   int k = 0;
   for (int m = 0; m < used; ++m) {
     if (media.Medium(m).Name.empty()) continue;
     ++k;
-    if (progress) {
-      progress->Status(searching + std::to_string(k) + "/" + std::to_string(live) + media_text);
-      progress->ProcessEvents();
-    }
+    unshown.push_back(searching + std::to_string(k) + "/" + std::to_string(live) + media_text);
     // A medium whose entries cannot be read adds nothing (its identifiers
     // must not name another medium's entries).
     if (!media.LoadMedium(m)) continue;
-    const int count = media.LoadedCount();
-    items.clear();
-    long_names.clear();
-    long_at.clear();
-    std::string long_name;
-    for (int e = 1; e < count; ++e) {
-      const EntryRecord& r = media.Entry(e);
-      if (r.Attributes & 0x10) continue;
-      std::string_view name = r.Name.view();
-      if (media.LoadedLongName(e, long_name)) {
-        long_at.emplace_back(items.size(), long_names.size());
-        long_names += long_name;
-        name = long_name;
-      }
-      items.push_back(Run::Item{name.data(), static_cast<std::uint32_t>(name.size()), MakeEntryId(m, e), r.Time,
-                                ClampSize32(r.Size), Run::kNoFile});
+    Run::Batch& b = batches[fill];
+    texts[fill].swap(unshown);
+    Run::Collect(media, m, b);
+    std::exception_ptr failed;
+    std::thread helper;
+    if (waiting >= 0 && b.items.size() >= kThreadedBatch)
+      helper = std::thread([&] {
+        try {
+          run.Prepare(b);
+        } catch (...) {
+          failed = std::current_exception();
+        }
+      });
+    else
+      run.Prepare(b);
+    {
+      JoinOnExit join_helper{helper};
+      if (waiting >= 0) examine(waiting);
     }
-    for (const auto& [item, off] : long_at) items[item].name = long_names.data() + off;
-    run.AddMedium(items, out.examined, after_key);
-    out.examined += static_cast<std::int32_t>(items.size());
-    show_counters(out.examined);
+    if (failed) std::rethrow_exception(failed);
+    waiting = fill;
+    fill ^= 1;
   }
+  if (waiting >= 0) examine(waiting);
+  show(unshown);
   show_counters(out.examined);
   out.kinds = run.kinds;
   out.results = run.results;

@@ -393,9 +393,15 @@ TEST_F(DupesTest, DeletedSlotsAreSkippedAndTheWalkEndsAtTheFirstUnusedSlot) {
 TEST_F(DupesTest, UnreadableMediumAddsNothingUnderItsIdentifiers) {
   media.Add("M0", {{"x.txt"}});
   media.Add("M1", {{"x.txt"}});
+  media.Add("M2", {{"y.txt"}});
   media.unreadable.insert(1);
-  Store s = RunAndParse(dup);
+  RecordingProgress progress;
+  Store s = RunAndParse(dup, &progress);
   EXPECT_EQ(s.head.Members, 0);
+  // Every medium's text still shows, in order.
+  EXPECT_EQ(progress.statuses, (std::vector<std::string>{"", "検索中...(1/3メディア)", "検索中...(2/3メディア)",
+                                                         "検索中...(3/3メディア)", "0ファイルのソート中...",
+                                                         "最後のオマジナイ..."}));
 }
 
 TEST_F(DupesTest, ProgressShowsCountersAndStatusTexts) {
@@ -472,9 +478,9 @@ TEST_F(DupesTest, LargeRunsWriteEveryRecordInItsPlace) {
   std::uint32_t seed = 7;
   for (int m = 0; m < 3; ++m) {
     std::vector<FakeMedia::Item> items;
-    for (int e = 0; e < 4000; ++e) {
+    for (int e = 0; e < 5000; ++e) {
       seed = seed * 1103515245u + 12345u;
-      std::string name = ((seed >> 20) % 3 ? "file" : "FILE") + std::to_string((seed >> 8) % 6000) + ".txt";
+      std::string name = ((seed >> 20) % 3 ? "file" : "FILE") + std::to_string((seed >> 8) % 7000) + ".txt";
       ++seen[lower(name)];
       items.push_back({name, static_cast<double>(e)});
     }
@@ -487,7 +493,7 @@ TEST_F(DupesTest, LargeRunsWriteEveryRecordInItsPlace) {
   Store s = RunAndParse(dup);
   ASSERT_EQ(s.head.Groups, kinds);
   ASSERT_EQ(s.head.Members, members);
-  ASSERT_GT(members + kinds, 3 * 4096);
+  ASSERT_GT(members + kinds, 3 * 4096);  // and media big enough to be prepared on a helper thread
   for (int i = 0; i < members; ++i) ASSERT_EQ(s.members[static_cast<std::size_t>(i)].Position, i);
   int expect_first = 0;
   for (int g = 0; g < kinds; ++g) {
