@@ -7,6 +7,8 @@
 #include <cstring>
 #include <ctime>
 #include <exception>
+#include <functional>
+#include <future>
 #include <numeric>
 #include <condition_variable>
 #include <deque>
@@ -106,7 +108,8 @@ struct Pair {
 // separator is always followed by text). Sorted 24 bytes at a time: each entry carries the next 24
 // bytes of its text, and only runs that tie on them look further, so few
 // comparisons touch the texts themselves.
-void SortKeyTexts(const std::string& keys, const std::vector<std::uint64_t>& off, std::vector<std::uint32_t>& order) {
+void SortKeyTexts(const std::string& keys, const std::vector<std::uint64_t>& off, std::vector<std::uint32_t>& order,
+                  bool two_threads = false) {
   const std::size_t n = off.size() - 1;
   struct Entry {
     std::uint64_t p[3];
@@ -138,49 +141,97 @@ void SortKeyTexts(const std::string& keys, const std::vector<std::uint64_t>& off
   struct Range {
     std::size_t begin, end, depth;
   };
-  std::vector<Range> todo{{0, n, 0}};
-  while (!todo.empty()) {
-    Range r = todo.back();
-    todo.pop_back();
-    std::sort(v.begin() + static_cast<std::ptrdiff_t>(r.begin), v.begin() + static_cast<std::ptrdiff_t>(r.end), less);
-    for (std::size_t i = r.begin; i < r.end;) {
-      std::size_t j = i + 1;
-      while (j < r.end && !less(v[i], v[j])) ++j;
-      if (j - i > 1) {
-        bool longer = false;
-        for (std::size_t k = i; k < j && !longer; ++k) longer = len_of(v[k]) > r.depth + 24;
-        if (longer) {
-          for (std::size_t k = i; k < j; ++k) load(v[k], r.depth + 24);
-          todo.push_back({i, j, r.depth + 24});
-        } else {
-          // Whole texts tie but for their lengths: shorter first, then
-          // the original order.
-          std::sort(v.begin() + static_cast<std::ptrdiff_t>(i), v.begin() + static_cast<std::ptrdiff_t>(j),
-                    [&](const Entry& a, const Entry& b) {
-                      return len_of(a) != len_of(b) ? len_of(a) < len_of(b) : a.index < b.index;
-                    });
+  auto sort_range = [&](std::size_t begin, std::size_t end) {
+    std::vector<Range> todo{{begin, end, 0}};
+    while (!todo.empty()) {
+      Range r = todo.back();
+      todo.pop_back();
+      std::sort(v.begin() + static_cast<std::ptrdiff_t>(r.begin), v.begin() + static_cast<std::ptrdiff_t>(r.end),
+                less);
+      for (std::size_t i = r.begin; i < r.end;) {
+        std::size_t j = i + 1;
+        while (j < r.end && !less(v[i], v[j])) ++j;
+        if (j - i > 1) {
+          bool longer = false;
+          for (std::size_t k = i; k < j && !longer; ++k) longer = len_of(v[k]) > r.depth + 24;
+          if (longer) {
+            for (std::size_t k = i; k < j; ++k) load(v[k], r.depth + 24);
+            todo.push_back({i, j, r.depth + 24});
+          } else {
+            // Whole texts tie but for their lengths: shorter first, then
+            // the original order.
+            std::sort(v.begin() + static_cast<std::ptrdiff_t>(i), v.begin() + static_cast<std::ptrdiff_t>(j),
+                      [&](const Entry& a, const Entry& b) {
+                        return len_of(a) != len_of(b) ? len_of(a) < len_of(b) : a.index < b.index;
+                      });
+          }
         }
+        i = j;
       }
-      i = j;
     }
+  };
+  // Two threads: the texts are split by their first two bytes near the
+  // middle, every text of the first part sorting before every text of the
+  // second; each part is sorted on its own thread.
+  std::size_t split = 0;
+  if (two_threads && n >= 65536) {
+    std::vector<std::size_t> count(65536, 0);
+    for (const Entry& e : v) ++count[e.p[0] >> 48];
+    std::size_t below = 0, bound = 0;
+    for (; bound < 65536 && below + count[bound] <= n / 2; ++bound) below += count[bound];
+    // The middle bucket goes to whichever part it leaves closer in size.
+    if (bound < 65536 && below + count[bound] - n / 2 < n / 2 - below) below += count[bound++];
+    if (below > 0 && below < n) {
+      split = below;
+      std::partition(v.begin(), v.end(), [bound](const Entry& e) { return (e.p[0] >> 48) < bound; });
+    }
+  }
+  if (split > 0) {
+    std::exception_ptr failed;
+    std::thread helper([&] {
+      try {
+        sort_range(split, n);
+      } catch (...) {
+        failed = std::current_exception();
+      }
+    });
+    {
+      JoinOnExit join_helper{helper};
+      sort_range(0, split);
+    }
+    if (failed) std::rethrow_exception(failed);
+  } else {
+    sort_range(0, n);
   }
   order.resize(n);
   for (std::size_t i = 0; i < n; ++i) order[i] = v[i].index;
 }
 
-// Makes the sort keys of a run's kinds on a helper thread while the run
-// goes on. Each batch holds the folded key texts of the kinds that appeared
-// since the last batch, in kind order; the key of a kind is its collation
-// key, a NUL, then its folded text.
-class KindKeyMaker {
+// The second thread of a run. It prepares the next medium when asked (that
+// comes first) and otherwise makes the sort keys of the kinds that have
+// appeared. Each batch of kinds holds their folded key texts in kind
+// order; the key of a kind is its collation key, a NUL, then its folded
+// text.
+class RunHelper {
  public:
-  KindKeyMaker() : thread_([this] { Work(); }) {}
-  ~KindKeyMaker() { Close(); }
-  KindKeyMaker(const KindKeyMaker&) = delete;
-  KindKeyMaker& operator=(const KindKeyMaker&) = delete;
+  RunHelper() : thread_([this] { Work(); }) {}
+  ~RunHelper() { Close(); }
+  RunHelper(const RunHelper&) = delete;
+  RunHelper& operator=(const RunHelper&) = delete;
 
+  // Runs job ahead of any waiting batch of kinds.
+  std::future<void> Do(std::function<void()> job) {
+    std::packaged_task<void()> task(std::move(job));
+    std::future<void> done = task.get_future();
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      jobs_.push_back(std::move(task));
+    }
+    wake_.notify_one();
+    return done;
+  }
   // texts[ends[i-1] .. ends[i]) is the folded key of the batch's i-th kind.
-  void Add(std::string&& texts, std::vector<std::uint32_t>&& ends) {
+  void AddKinds(std::string&& texts, std::vector<std::uint32_t>&& ends) {
     {
       std::lock_guard<std::mutex> hold(lock_);
       batches_.push_back(Batch{std::move(texts), std::move(ends)});
@@ -188,7 +239,7 @@ class KindKeyMaker {
     wake_.notify_one();
   }
   // Waits for every batch; the key of kind i is keys[off[i] .. off[i+1]).
-  void Take(std::string& keys, std::vector<std::uint64_t>& off) {
+  void TakeKeys(std::string& keys, std::vector<std::uint64_t>& off) {
     Close();
     if (failed_) std::rethrow_exception(failed_);
     off_.push_back(keys_.size());
@@ -215,7 +266,14 @@ class KindKeyMaker {
       Batch b;
       {
         std::unique_lock<std::mutex> hold(lock_);
-        wake_.wait(hold, [this] { return closed_ || !batches_.empty(); });
+        wake_.wait(hold, [this] { return closed_ || !jobs_.empty() || !batches_.empty(); });
+        if (!jobs_.empty()) {
+          std::packaged_task<void()> job = std::move(jobs_.front());
+          jobs_.pop_front();
+          hold.unlock();
+          job();  // its exception goes to its future
+          continue;
+        }
         if (batches_.empty()) return;
         b = std::move(batches_.front());
         batches_.pop_front();
@@ -239,13 +297,22 @@ class KindKeyMaker {
 
   std::mutex lock_;
   std::condition_variable wake_;
+  std::deque<std::packaged_task<void()>> jobs_;
   std::deque<Batch> batches_;
   bool closed_ = false;
-  // The helper's own until Take.
+  // The helper's own until TakeKeys.
   std::string keys_;
   std::vector<std::uint64_t> off_;
   std::exception_ptr failed_;
   std::thread thread_;  // last, so that it starts after the rest is made
+};
+
+// Waits for a job when the scope is left (also by an exception).
+struct WaitOnExit {
+  std::future<void>& done;
+  ~WaitOnExit() {
+    if (done.valid()) done.wait();
+  }
 };
 
 class Run {
@@ -256,6 +323,9 @@ class Run {
 
   std::int32_t kinds = 0;
   std::int32_t results = 0;
+
+  // Runs job on the run's helper thread, ahead of its other work.
+  std::future<void> OnHelper(std::function<void()> job) { return helper_.Do(std::move(job)); }
 
   // Room for a run over about `files` files, so that the big tables are
   // not copied as they grow (untouched room costs no memory).
@@ -373,7 +443,7 @@ class Run {
       after_key(examined_before + static_cast<std::int32_t>(key.item) + 1);
     }
     if (!new_kind_ends_.empty()) {
-      key_maker_.Add(std::move(new_kind_texts_), std::move(new_kind_ends_));
+      helper_.AddKinds(std::move(new_kind_texts_), std::move(new_kind_ends_));
       new_kind_texts_ = {};
       new_kind_ends_ = {};
     }
@@ -407,28 +477,57 @@ class Run {
     const std::size_t g = groups_.size();
     std::vector<std::uint64_t> key_off;
     std::string keys;
-    key_maker_.Take(keys, key_off);
-    SortByKeys(keys, key_off, group_order_);
+    helper_.TakeKeys(keys, key_off);
+    std::vector<std::uint32_t> group_order;
+    // Similar mode ranks the names on the other thread meanwhile.
+    SortKeyTexts(keys, key_off, group_order, mode_ == StoreMode::Duplicate);
     keys = {};
     key_off = {};
 
-    std::vector<std::uint32_t>& rank = rank_;
-    rank.resize(g);
-    for (std::size_t r = 0; r < g; ++r) rank[group_order_[r]] = static_cast<std::uint32_t>(r);
+    std::vector<std::uint32_t> rank(g);
+    for (std::size_t r = 0; r < g; ++r) rank[group_order[r]] = static_cast<std::uint32_t>(r);
+    group_order = {};
     starts_.assign(g + 1, 0);
     for (const Pair& p : pairs_) ++starts_[rank[p.group] + 1];
     for (std::size_t r = 0; r < g; ++r) starts_[r + 1] += starts_[r];
     order_.resize(pairs_.size());
     {
+      // Duplicate mode: the members as arena places at once (the pairs'
+      // ordinals mostly rise, so by_ordinal_ is read nearly in order).
+      const bool to_files = mode_ == StoreMode::Duplicate;
       std::vector<std::uint32_t> fill(starts_.begin(), starts_.end() - 1);
-      for (const Pair& p : pairs_) order_[fill[rank[p.group]]++] = p.file;
+      for (const Pair& p : pairs_) order_[fill[rank[p.group]]++] = to_files ? by_ordinal_[p.file] : p.file;
     }
     pairs_ = {};
+    rank_ = std::move(rank);
     if (ranker.joinable()) {
       ranker.join();
       if (rank_failed) std::rethrow_exception(rank_failed);
       OrderMembersByRank(name_rank);
+      for (std::uint32_t& q : order_) q = by_ordinal_[q];
     }
+  }
+
+  // Moves the kinds and their key texts into store order, so that the
+  // passes after the sort read them front to back.
+  void PutKindsInStoreOrder() {
+    const std::vector<std::uint32_t> rank = std::move(rank_);
+    rank_ = {};
+    const std::size_t g = groups_.size();
+    std::vector<std::uint64_t> at(g + 1, 0);
+    for (std::size_t k = 0; k < g; ++k) at[rank[k] + 1] = groups_[k].first.len;
+    for (std::size_t r = 0; r < g; ++r) at[r + 1] += at[r];
+    std::vector<GroupRec> sorted(g);
+    std::string texts(at[g], '\0');
+    for (std::size_t k = 0; k < g; ++k) {
+      GroupRec gr = groups_[k];
+      const std::size_t r = rank[k];
+      std::memcpy(texts.data() + at[r], kind_names_.data() + gr.name_at, gr.first.len);
+      gr.name_at = at[r];
+      sorted[r] = gr;
+    }
+    groups_.swap(sorted);
+    kind_names_.swap(texts);
   }
 
   // The group list as ReadGroups would read it back from the store. True
@@ -440,10 +539,8 @@ class Run {
     hashes.resize(g);
     out.names = kind_names_;
     bool as_keys = true;
-    // In the order the kinds appeared, each row put in its place.
-    for (std::size_t k = 0; k < g; ++k) {
-      const GroupRec& gr = groups_[k];
-      const std::size_t gi = rank_[k];
+    for (std::size_t gi = 0; gi < g; ++gi) {
+      const GroupRec& gr = groups_[gi];
       std::string_view key = KindName(gr);
       // The store keeps the first 91 bytes; longer names come back whole
       // from the long-name store.
@@ -501,20 +598,39 @@ class Run {
   // set; sets it on a failure (err then holds the system's text).
   struct WriteShare {
     std::atomic<std::size_t> next_chunk{0};
+    std::atomic<bool> kinds_ready{false};  // the group section waits for it
     std::atomic<bool> stop{false};
     std::mutex err_lock;
     std::string err;
   };
+  // Sets kinds_ready when told or, failing that, at the end of its scope
+  // (and then stops the writing), so that no writer waits for ever.
+  struct KindsReady {
+    WriteShare& share;
+    void Set() {
+      share.kinds_ready.store(true);
+      share.kinds_ready.notify_all();
+    }
+    ~KindsReady() {
+      if (share.kinds_ready.load()) return;
+      share.stop.store(true);
+      Set();
+    }
+  };
   void WriteChunks(File& f, WriteShare& share) const {
     const std::int64_t header = mode_ == StoreMode::Duplicate ? kDupHeaderSize : kLikeHeaderSize;
     const std::size_t n = order_.size();
-    const std::size_t total = n + group_order_.size();
+    const std::size_t total = n + groups_.size();
     std::vector<StoreRecord> buf(kChunkRecords);
     for (;;) {
       if (share.stop.load(std::memory_order_relaxed)) return;
       const std::size_t begin = share.next_chunk.fetch_add(1) * kChunkRecords;
       if (begin >= total) return;
       const std::size_t end = std::min(total, begin + kChunkRecords);
+      if (end > n) {
+        share.kinds_ready.wait(false);
+        if (share.stop.load()) return;
+      }
       std::size_t used = 0;
       // Members: the kind of the first one, then walk.
       std::size_t gi = static_cast<std::size_t>(
@@ -524,11 +640,10 @@ class Run {
         while (starts_[gi + 1] <= q) ++gi;
         const std::int32_t first = static_cast<std::int32_t>(starts_[gi]);
         const std::int32_t next = static_cast<std::int32_t>(starts_[gi + 1]);
-        std::uint32_t file = by_ordinal_[order_[q]];
-        if (q + 32 < n) __builtin_prefetch(&by_ordinal_[order_[q + 32]]);
+        std::uint32_t file = order_[q];
         if (q + 16 < n) {
           // The head and the name: often two cache lines.
-          const char* ahead = arena_.data() + static_cast<std::size_t>(by_ordinal_[order_[q + 16]]) * 8;
+          const char* ahead = arena_.data() + static_cast<std::size_t>(order_[q + 16]) * 8;
           __builtin_prefetch(ahead);
           __builtin_prefetch(ahead + 63);
         }
@@ -537,13 +652,12 @@ class Run {
       // Groups: the pair at the kind's start names the group (duplicate
       // mode: the first file's name; similar mode: the word as the second
       // file wrote it) and carries the first file's fields.
-      const std::size_t g = group_order_.size();
+      const std::size_t g = groups_.size();
       for (std::size_t r = std::max(begin, n); r < end; ++r) {
         const std::size_t k = r - n;
-        Prefetch(k, g);
         const std::int32_t first = static_cast<std::int32_t>(starts_[k]);
         const std::int32_t next = static_cast<std::int32_t>(starts_[k + 1]);
-        const GroupRec& gr = groups_[group_order_[k]];
+        const GroupRec& gr = groups_[k];
         Fill(buf[used++], gr.first, KindName(gr), first, next, next - first);
       }
       if (!f.WriteAt(header + static_cast<std::int64_t>(begin) * kStoreRecordSize, buf.data(),
@@ -603,14 +717,6 @@ class Run {
     ++count_;
   }
 
-  // Fetches what the group walk needs a little ahead of group gi.
-  void Prefetch(std::size_t gi, std::size_t g) const {
-    if (gi + 32 < g) __builtin_prefetch(&groups_[group_order_[gi + 32]]);
-    if (gi + 16 < g) {
-      __builtin_prefetch(kind_names_.data() + groups_[group_order_[gi + 16]].name_at);
-    }
-  }
-
   // Copies the file into the arena once; returns its arena offset / 8.
   std::uint32_t Keep(const Batch& b, Item& it) {
     if (it.file != kNoFile) return it.file;
@@ -635,13 +741,6 @@ class Run {
       while (slots_[i].file != kNoFile) i = (i + 1) & mask_;
       slots_[i] = s;
     }
-  }
-
-  // Order of the texts keys[off[i] .. off[i+1]) as byte strings; equal
-  // texts keep their order.
-  static void SortByKeys(const std::string& keys, const std::vector<std::uint64_t>& off,
-                         std::vector<std::uint32_t>& order) {
-    SortKeyTexts(keys, off, order);
   }
 
   // Ranks of the names of the listed files (ordinals), by ordinal: names
@@ -712,7 +811,7 @@ class Run {
     folded = {};
     folded_off = {};
     std::vector<std::uint32_t> sorted;
-    SortByKeys(keys, off, sorted);
+    SortKeyTexts(keys, off, sorted);
     // Names whose keys are equal share a rank.
     std::vector<std::uint32_t> name_rank(distinct, 0);
     std::uint32_t r = 0;
@@ -775,14 +874,13 @@ class Run {
   std::size_t count_ = 0;
   std::vector<GroupRec> groups_;
   std::string kind_names_;           // key texts of the kinds, back to back
-  std::vector<std::uint32_t> rank_;  // place of each kind in store order
+  std::vector<std::uint32_t> rank_;  // after the sort: place of each kind in store order
   std::vector<Pair> pairs_;
-  std::vector<std::uint32_t> group_order_;
   std::vector<std::uint32_t> starts_;
   std::vector<std::uint32_t> order_;
-  std::string new_kind_texts_;  // folded keys of the kinds not yet handed to key_maker_
+  std::string new_kind_texts_;  // folded keys of the kinds not yet handed to helper_
   std::vector<std::uint32_t> new_kind_ends_;
-  KindKeyMaker key_maker_;
+  RunHelper helper_;
 };
 
 // ---- reading records -----------------------------------------------------------
@@ -1233,23 +1331,16 @@ RunOutcome ResultStore::RunDetection(MediaSource& media, DetectionProgress* prog
     Run::Batch& b = batches[fill];
     texts[fill].swap(unshown);
     Run::Collect(media, m, b);
-    std::exception_ptr failed;
-    std::thread helper;
+    std::future<void> prepared;
     if (waiting >= 0 && b.items.size() >= kThreadedBatch)
-      helper = std::thread([&] {
-        try {
-          run.Prepare(b);
-        } catch (...) {
-          failed = std::current_exception();
-        }
-      });
+      prepared = run.OnHelper([&run, &b] { run.Prepare(b); });
     else
       run.Prepare(b);
     {
-      JoinOnExit join_helper{helper};
+      WaitOnExit wait_for_helper{prepared};
       if (waiting >= 0) examine(waiting);
     }
-    if (failed) std::rethrow_exception(failed);
+    if (prepared.valid()) prepared.get();
     waiting = fill;
     fill ^= 1;
   }
@@ -1280,20 +1371,9 @@ RunOutcome ResultStore::RunDetection(MediaSource& media, DetectionProgress* prog
   const std::string separators = mode_ == StoreMode::Similar ? Separators() : std::string();
 
   // The group list is what LoadGroups would read back from the new store;
-  // it is taken from the run instead. A helper thread writes the file
-  // meanwhile, and this thread joins the writing once the list is made
-  // (all only read the finished run).
-  std::string err;
-  auto f = fs.Open(tmp, OpenMode::CreateTrunc, err);
-  bool written = f && run.WriteHeader(*f, separators, err);
-  Run::WriteShare share;
-  std::thread writer;
-  if (written) {
-    // No sync before the rename: the store can always be made again by a
-    // run, and the rename alone keeps a half-written file from standing in
-    // for a store.
-    writer = std::thread([&] { run.WriteChunks(*f, share); });
-  }
+  // it is taken from the run instead. A helper thread starts writing the
+  // members meanwhile; this thread puts the kinds in store order, makes the
+  // list and then joins the writing.
   GroupSet groups;
   groups.format = mode_ == StoreMode::Duplicate ? kDupFormat : kLikeFormat;
   groups.groups = run.kinds;
@@ -1302,9 +1382,21 @@ RunOutcome ResultStore::RunDetection(MediaSource& media, DetectionProgress* prog
     groups.has_separators = true;
     groups.separators = std::string(text::CutBytesSafe(separators, 127));
   }
+  std::string err;
+  auto f = fs.Open(tmp, OpenMode::CreateTrunc, err);
+  bool written = f && run.WriteHeader(*f, separators, err);
   if (written) {
+    Run::WriteShare share;
     {
+      std::thread writer;
       JoinOnExit join_writer{writer};
+      Run::KindsReady ready{share};  // also when this thread fails on the way
+      // No sync before the rename: the store can always be made again by a
+      // run, and the rename alone keeps a half-written file from standing in
+      // for a store.
+      writer = std::thread([&] { run.WriteChunks(*f, share); });
+      run.PutKindsInStoreOrder();
+      ready.Set();
       std::vector<std::uint64_t> hashes;
       if (run.MakeGroups(groups, mode_ == StoreMode::Duplicate ? names_ : nullptr, hashes)) {
         groups.lookup.BuildDistinct(hashes);
