@@ -620,7 +620,8 @@ class Run {
   void WriteChunks(File& f, WriteShare& share) const {
     const std::int64_t header = mode_ == StoreMode::Duplicate ? kDupHeaderSize : kLikeHeaderSize;
     const std::size_t n = order_.size();
-    const std::size_t total = n + groups_.size();
+    // The kinds counted by starts_: groups_ is rearranged until kinds_ready.
+    const std::size_t total = n + (starts_.size() - 1);
     std::vector<StoreRecord> buf(kChunkRecords);
     for (;;) {
       if (share.stop.load(std::memory_order_relaxed)) return;
@@ -652,7 +653,6 @@ class Run {
       // Groups: the pair at the kind's start names the group (duplicate
       // mode: the first file's name; similar mode: the word as the second
       // file wrote it) and carries the first file's fields.
-      const std::size_t g = groups_.size();
       for (std::size_t r = std::max(begin, n); r < end; ++r) {
         const std::size_t k = r - n;
         const std::int32_t first = static_cast<std::int32_t>(starts_[k]);
