@@ -20,6 +20,7 @@
 #include "dupes/collate.h"
 #include "dupes/store_format.h"
 #include "platform/files.h"
+#include "platform/large_memory.h"
 #include "platform/main_thread.h"
 #include "platform/services.h"
 #include "platform/text.h"
@@ -58,16 +59,16 @@ struct FileHead {
 };
 static_assert(sizeof(FileHead) == 24);
 
-// Bytes appended at 8-byte aligned offsets. Unlike a vector it grows
-// without first filling the new room with zeros.
+// Bytes appended at 8-byte aligned offsets, in large memory (read at
+// random). Room not yet written costs nothing.
 class Arena {
  public:
-  const char* data() const { return data_.get(); }
+  const char* data() const { return data_.data(); }
   std::size_t size() const { return size_; }
   void Reserve(std::size_t cap) {
     if (cap <= cap_) return;
-    std::unique_ptr<char[]> bigger(new char[cap]);
-    if (size_) std::memcpy(bigger.get(), data_.get(), size_);
+    LargeArray<char> bigger(cap);
+    if (size_) std::memcpy(bigger.data(), data_.data(), size_);
     data_ = std::move(bigger);
     cap_ = cap;
   }
@@ -76,14 +77,14 @@ class Arena {
     const std::size_t off = size_;
     const std::size_t bytes = (head_len + tail_len + 7) & ~static_cast<std::size_t>(7);
     if (off + bytes > cap_) Reserve(std::max(cap_ * 2, off + bytes + 4096));
-    std::memcpy(data_.get() + off, head, head_len);
-    std::memcpy(data_.get() + off + head_len, tail, tail_len);
+    std::memcpy(data_.data() + off, head, head_len);
+    std::memcpy(data_.data() + off + head_len, tail, tail_len);
     size_ = off + bytes;
     return off;
   }
 
  private:
-  std::unique_ptr<char[]> data_;
+  LargeArray<char> data_;
   std::size_t size_ = 0;
   std::size_t cap_ = 0;
 };
@@ -453,7 +454,7 @@ class Run {
   // bytes) and lays the pairs out kind by kind, insertion order inside a
   // kind; similar mode then orders each group by file name.
   void Sort() {
-    slots_ = {};
+    slots_.Reset();
     // Similar mode: the members' names are ranked on a helper thread while
     // the groups are sorted here (both only read the arena).
     std::vector<std::uint32_t> name_rank;
@@ -731,9 +732,9 @@ class Run {
     std::size_t cap = 1024;
     while (cap < need * 2) cap <<= 1;
     if (cap <= slots_.size()) return;
-    std::vector<Slot> old;
-    old.swap(slots_);
-    slots_.assign(cap, Slot{0, 0, kNoFile, 0, 0, -1});
+    LargeArray<Slot> old = std::move(slots_);
+    slots_ = LargeArray<Slot>(cap);
+    for (Slot& s : slots_) s = Slot{0, 0, kNoFile, 0, 0, -1};
     mask_ = cap - 1;
     for (const Slot& s : old) {
       if (s.file == kNoFile) continue;
@@ -869,7 +870,7 @@ class Run {
   Arena arena_;
   std::uint32_t ordinals_ = 0;
   std::vector<std::uint32_t> by_ordinal_;  // arena offset / 8 of each kept file
-  std::vector<Slot> slots_;
+  LargeArray<Slot> slots_;
   std::size_t mask_ = 0;
   std::size_t count_ = 0;
   std::vector<GroupRec> groups_;
