@@ -177,6 +177,27 @@ TEST(DupesKeys, FoldingTouchesOnlyCapitalsNeverTrailBytes) {
   EXPECT_FALSE(SameKey(Sj("ア"), Sj("ヂ")));
   EXPECT_TRUE(SameKey(Sj("ア.TXT"), Sj("ア.txt")));
   EXPECT_FALSE(SameKey("a", "ab"));
+
+  // Mixed texts of every length around the eight-byte steps: folding
+  // agrees with the system casing, and a text folds to its folded form only.
+  const std::vector<std::string> pieces = {"A", "Z", "@", "[", "z", "q", "5", Sj("ア"), Sj("Ｗ"), Sj("ｷ"), Sj("表"), Sj("ａ")};
+  std::uint32_t seed = 3;
+  for (int round = 0; round < 400; ++round) {
+    std::string t;
+    for (int len = round % 23; len > 0; --len) {
+      seed = seed * 1103515245u + 12345u;
+      t += pieces[(seed >> 16) % pieces.size()];
+    }
+    std::string folded;
+    AppendFolded(t, folded);
+    ASSERT_EQ(folded, text::ToLower(t)) << round;
+    ASSERT_TRUE(FoldsTo(t, folded)) << round;
+    if (!folded.empty()) {
+      std::string other = folded;
+      other.back() = other.back() == 'x' ? 'y' : 'x';
+      ASSERT_FALSE(FoldsTo(t, other)) << round;
+    }
+  }
 }
 
 TEST(DupesKeys, CuttingNamesIntoWords) {
