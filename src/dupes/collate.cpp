@@ -5,6 +5,8 @@
 #include <unicode/coll.h>
 #include <unicode/locid.h>
 
+#include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 #include <stdexcept>
@@ -54,10 +56,28 @@ struct AsciiKeys {
 
   bool Build(std::string_view s, std::string& out) const {
     if (s.size() >= tail.size()) return false;
-    for (char c : s) out += primary[static_cast<unsigned char>(c)];
-    out += tail[s.size()];
+    // Each weight is copied as a whole word and the pointer moved on by
+    // its length, so the room has a word to spare.
+    const std::size_t at = out.size();
+    const std::string& end = tail[s.size()];
+    out.resize(at + s.size() * longest + sizeof(Weight::bytes) + end.size());
+    char* p = out.data() + at;
+    for (char c : s) {
+      const Weight& w = weights[static_cast<unsigned char>(c)];
+      std::memcpy(p, w.bytes, sizeof w.bytes);
+      p += w.len;
+    }
+    std::memcpy(p, end.data(), end.size());
+    p += end.size();
+    out.resize(static_cast<std::size_t>(p - out.data()));
     return true;
   }
+  struct Weight {
+    char bytes[8];
+    std::size_t len;
+  };
+  Weight weights[128] = {};
+  std::size_t longest = 0;
 
   AsciiKeys() {
     UErrorCode err = U_ZERO_ERROR;
@@ -85,6 +105,10 @@ struct AsciiKeys {
         return;
       primary[ch] = key.substr(0, key.size() - tail[1].size());
       if (primary[ch].empty()) return;  // an ignorable character would break the rule
+      if (primary[ch].size() > sizeof(Weight::bytes)) return;
+      std::memcpy(weights[ch].bytes, primary[ch].data(), primary[ch].size());
+      weights[ch].len = primary[ch].size();
+      longest = std::max(longest, primary[ch].size());
     }
     // Check on sample texts: every pair of characters, then longer mixes.
     std::vector<std::string> samples;

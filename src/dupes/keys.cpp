@@ -7,45 +7,14 @@
 
 namespace fv::dupes {
 
-namespace {
-
-constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
-
-// Lower-cases up to eight ASCII bytes held in a word (no byte above 0x7F):
-// a byte gets 0x20 added when it lies in 'A'..'Z'. No byte carries into
-// the next, as every sum stays below 0x100.
-inline std::uint64_t FoldAscii8(std::uint64_t w) {
-  const std::uint64_t at_least_a = w + 0x3F3F3F3F3F3F3F3Full;    // high bit: byte >= 'A'
-  const std::uint64_t beyond_z = w + 0x2525252525252525ull;      // high bit: byte > 'Z'
-  return w | ((at_least_a & ~beyond_z & kHighBits) >> 2);
-}
-
-// Up to eight bytes at p as a word (the rest zero).
-inline std::uint64_t Load(const unsigned char* p, std::size_t n) {
-  std::uint64_t w = 0;
-  std::memcpy(&w, p, n < 8 ? n : 8);
-  return w;
-}
-
-}  // namespace
-
 void AppendFolded(std::string_view s, std::string& out) {
   // The system casing of cp932 (as text::ToLower): ASCII capitals and
   // full-width capitals (0x82 0x60-0x79) fold, trail bytes never change.
-  // Runs of ASCII go eight bytes at a time.
   std::size_t base = out.size();
   out.append(s);
   unsigned char* p = reinterpret_cast<unsigned char*>(out.data() + base);
   std::size_t n = s.size();
   for (std::size_t i = 0; i < n;) {
-    const std::size_t take = n - i < 8 ? n - i : 8;
-    const std::uint64_t w = Load(p + i, take);
-    if (!(w & kHighBits)) {
-      const std::uint64_t f = FoldAscii8(w);
-      std::memcpy(p + i, &f, take);
-      i += take;
-      continue;
-    }
     unsigned char c = p[i];
     if (text::IsLeadByte(c) && i + 1 < n) {
       if (c == 0x82 && p[i + 1] >= 0x60 && p[i + 1] <= 0x79) p[i + 1] = static_cast<unsigned char>(p[i + 1] + 0x21);
@@ -65,13 +34,6 @@ bool FoldsTo(std::string_view s, std::string_view folded) {
   const unsigned char* b = reinterpret_cast<const unsigned char*>(folded.data());
   std::size_t n = s.size();
   for (std::size_t i = 0; i < n;) {
-    const std::size_t take = n - i < 8 ? n - i : 8;
-    const std::uint64_t w = Load(a + i, take);
-    if (!(w & kHighBits)) {
-      if (FoldAscii8(w) != Load(b + i, take)) return false;
-      i += take;
-      continue;
-    }
     unsigned char c = a[i];
     if (text::IsLeadByte(c) && i + 1 < n) {
       unsigned char t = a[i + 1];

@@ -141,15 +141,84 @@ std::string Cp932ToUtf8(std::string_view cp932) {
   return FromCp932().Run(cp932, "?", Cp932SeqLen);
 }
 
+namespace {
+
+// Every cp932 character as the converter turns it into UTF-16, gathered
+// once, so that texts are widened by table (sorts widen hundreds of
+// thousands of names).
+class Cp932Widening {
+ public:
+  static constexpr char16_t kBad = 0xFFFF;   // the converter refuses it: "?"
+  static constexpr char16_t kSlow = 0xFFFE;  // not one unit: ask the converter
+
+  static const Cp932Widening& Get() {
+    static const Cp932Widening table;
+    return table;
+  }
+  char16_t Single(unsigned char c) const { return single_[c]; }
+  char16_t Pair(unsigned char lead, unsigned char trail) const { return pairs_[lead << 8 | trail]; }
+
+ private:
+  Cp932Widening() : pairs_(65536, kBad) {
+    Iconv cv("UTF-16LE", "CP932");
+    auto widen = [&cv](std::string_view bytes) -> char16_t {
+      // Substitutes are told apart from a real "?" by a NUL in their place.
+      std::string u = cv.Run(bytes, std::string_view("\0\0\0", 3), Cp932SeqLen);
+      if (u.size() == 3 && u == std::string_view("\0\0\0", 3)) return kBad;
+      if (u.size() != 2) return kSlow;
+      char16_t c = static_cast<char16_t>(static_cast<unsigned char>(u[0]) | static_cast<unsigned char>(u[1]) << 8);
+      return c == kBad || c == kSlow ? kSlow : c;
+    };
+    for (int c = 0; c < 256; ++c) {
+      const char b = static_cast<char>(c);
+      single_[c] = IsLeadByte(static_cast<unsigned char>(c)) ? kSlow : widen(std::string_view(&b, 1));
+    }
+    for (int lead = 0x81; lead <= 0xFC; ++lead) {
+      if (!IsLeadByte(static_cast<unsigned char>(lead))) continue;
+      for (int trail = 0; trail < 256; ++trail) {
+        const char two[2] = {static_cast<char>(lead), static_cast<char>(trail)};
+        pairs_[static_cast<std::size_t>(lead << 8 | trail)] = widen(std::string_view(two, 2));
+      }
+    }
+  }
+
+  char16_t single_[256];
+  std::vector<char16_t> pairs_;
+};
+
+}  // namespace
+
 std::u16string Cp932ToUtf16(std::string_view cp932) {
   std::u16string out;
   if (IsAscii(cp932)) {
     out.assign(cp932.begin(), cp932.end());
     return out;
   }
-  std::string bytes = Cp932ToU16().Run(cp932, std::string_view("?\0", 2), Cp932SeqLen);
-  out.resize(bytes.size() / 2);
-  std::memcpy(out.data(), bytes.data(), out.size() * 2);
+  const Cp932Widening& table = Cp932Widening::Get();
+  out.reserve(cp932.size());
+  const std::size_t n = cp932.size();
+  for (std::size_t i = 0; i < n;) {
+    const unsigned char c = static_cast<unsigned char>(cp932[i]);
+    char16_t u;
+    if (IsLeadByte(c) && i + 1 < n) {
+      u = table.Pair(c, static_cast<unsigned char>(cp932[i + 1]));
+      i += 2;
+    } else if (IsLeadByte(c)) {
+      u = Cp932Widening::kBad;  // cut off at the end
+      ++i;
+    } else {
+      u = table.Single(c);
+      ++i;
+    }
+    if (u == Cp932Widening::kSlow) {
+      // Rare: the whole text through the converter.
+      std::string bytes = Cp932ToU16().Run(cp932, std::string_view("?\0", 2), Cp932SeqLen);
+      out.resize(bytes.size() / 2);
+      std::memcpy(out.data(), bytes.data(), out.size() * 2);
+      return out;
+    }
+    out.push_back(u == Cp932Widening::kBad ? u'?' : u);
+  }
   return out;
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include <unicode/unistr.h>
+
 #include "platform/text.h"
 #include "support/test_env.h"
 
@@ -21,6 +23,24 @@ TEST(Cp932, RoundTripsJapaneseAndSubstitutesWhatItCannotHold) {
   EXPECT_EQ(Sj("x\xff\xfey"), "x??y");      // invalid UTF-8 is kept as "?"
   EXPECT_EQ(text::Cp932ToUtf8("a\x85\x40z"), "a?z");  // unassigned code
   EXPECT_EQ(text::Cp932ToUtf16(Sj("aあ")), u"aあ");
+}
+
+// Widening to UTF-16 goes by a table; it must give what the converter
+// gives, for every code and for invalid and cut-off sequences.
+TEST(Cp932, WideningAgreesWithTheConverterForEveryCode) {
+  auto via_utf8 = [](const std::string& s) {
+    std::string u8 = text::Cp932ToUtf8(s);
+    icu::UnicodeString u = icu::UnicodeString::fromUTF8(u8);
+    return std::u16string(reinterpret_cast<const char16_t*>(u.getBuffer()), static_cast<std::size_t>(u.length()));
+  };
+  for (int a = 0; a < 256; ++a) {
+    std::string one(1, static_cast<char>(a));
+    ASSERT_EQ(text::Cp932ToUtf16("x" + one), via_utf8("x" + one)) << a;  // a lead byte cut off at the end
+    for (int b = 0; b < 256; ++b) {
+      std::string two = "x" + one + std::string(1, static_cast<char>(b)) + "y";
+      ASSERT_EQ(text::Cp932ToUtf16(two), via_utf8(two)) << a << " " << b;
+    }
+  }
 }
 
 TEST(Cp932, StepsByCharacter) {
