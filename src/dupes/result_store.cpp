@@ -109,17 +109,17 @@ struct Pair {
 // separator is always followed by text). Sorted 24 bytes at a time: each entry carries the next 24
 // bytes of its text, and only runs that tie on them look further, so few
 // comparisons touch the texts themselves.
-void SortKeyTexts(const std::string& keys, const std::vector<std::uint64_t>& off, std::vector<std::uint32_t>& order,
-                  bool two_threads = false) {
-  const std::size_t n = off.size() - 1;
+template <typename TextOf>
+void SortTexts(const std::size_t n, TextOf text_of, std::vector<std::uint32_t>& order, bool two_threads) {
   struct Entry {
     std::uint64_t p[3];
     std::uint32_t index;
   };
   std::vector<Entry> v(n);
   auto load = [&](Entry& e, std::size_t depth) {
-    const std::size_t len = static_cast<std::size_t>(off[e.index + 1] - off[e.index]);
-    const unsigned char* t = reinterpret_cast<const unsigned char*>(keys.data() + off[e.index]);
+    const std::string_view text = text_of(e.index);
+    const std::size_t len = text.size();
+    const unsigned char* t = reinterpret_cast<const unsigned char*>(text.data());
     for (int w = 0; w < 3; ++w) {
       std::uint64_t p = 0;
       for (std::size_t b = 0; b < 8; ++b) {
@@ -129,7 +129,7 @@ void SortKeyTexts(const std::string& keys, const std::vector<std::uint64_t>& off
       e.p[w] = p;
     }
   };
-  auto len_of = [&](const Entry& e) { return off[e.index + 1] - off[e.index]; };
+  auto len_of = [&](const Entry& e) { return text_of(e.index).size(); };
   auto less = [](const Entry& a, const Entry& b) {
     for (int w = 0; w < 3; ++w)
       if (a.p[w] != b.p[w]) return a.p[w] < b.p[w];
@@ -208,11 +208,19 @@ void SortKeyTexts(const std::string& keys, const std::vector<std::uint64_t>& off
   for (std::size_t i = 0; i < n; ++i) order[i] = v[i].index;
 }
 
+void SortKeyTexts(const std::string& keys, const std::vector<std::uint64_t>& off, std::vector<std::uint32_t>& order,
+                  bool two_threads = false) {
+  SortTexts(
+      off.size() - 1,
+      [&](std::size_t i) { return std::string_view(keys.data() + off[i], static_cast<std::size_t>(off[i + 1] - off[i])); },
+      order, two_threads);
+}
+
 // The second thread of a run. It prepares the next medium when asked (that
 // comes first) and otherwise makes the sort keys of the kinds that have
-// appeared. Each batch of kinds holds their folded key texts in kind
-// order; the key of a kind is its collation key, a NUL, then its folded
-// text.
+// appeared; the run's own thread makes keys too whenever it would wait.
+// Each batch of kinds holds their folded key texts in kind order; the key
+// of a kind is its collation key, a NUL, then its folded text.
 class RunHelper {
  public:
   RunHelper() : thread_([this] { Work(); }) {}
@@ -235,24 +243,83 @@ class RunHelper {
   void AddKinds(std::string&& texts, std::vector<std::uint32_t>&& ends) {
     {
       std::lock_guard<std::mutex> hold(lock_);
-      batches_.push_back(Batch{std::move(texts), std::move(ends)});
+      made_.emplace_back();
+      batches_.push_back(Batch{made_.size() - 1, std::move(texts), std::move(ends)});
     }
     wake_.notify_one();
   }
-  // Waits for every batch; the key of kind i is keys[off[i] .. off[i+1]).
-  void TakeKeys(std::string& keys, std::vector<std::uint64_t>& off) {
+  // Waits for a job, making keys of the newest batches meanwhile.
+  void WaitFor(std::future<void>& done) {
+    Batch b;
+    while (done.wait_for(std::chrono::seconds(0)) != std::future_status::ready && Take(true, b))
+      MakeKeys(own_coll_, b);
+    done.wait();
+  }
+  // Waits for every batch (helping with them); keys[i] is the key of kind
+  // i, kept here until ReleaseKeys.
+  void TakeKeys(std::vector<std::string_view>& keys) {
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      closed_ = true;
+    }
+    wake_.notify_one();
+    Batch b;
+    while (Take(true, b)) MakeKeys(own_coll_, b);
     Close();
     if (failed_) std::rethrow_exception(failed_);
-    off_.push_back(keys_.size());
-    keys.swap(keys_);
-    off.swap(off_);
+    std::size_t count = 0;
+    for (const Made& m : made_) count += m.starts.size();
+    keys.clear();
+    keys.reserve(count);
+    for (const Made& m : made_)
+      for (std::size_t k = 0; k < m.starts.size(); ++k) {
+        const std::size_t end = k + 1 < m.starts.size() ? m.starts[k + 1] : m.keys.size();
+        keys.emplace_back(m.keys.data() + m.starts[k], end - m.starts[k]);
+      }
   }
+  void ReleaseKeys() { made_ = {}; }
 
  private:
   struct Batch {
+    std::size_t number = 0;
     std::string texts;
     std::vector<std::uint32_t> ends;
   };
+  struct Made {
+    std::string keys;
+    std::vector<std::uint32_t> starts;  // of each kind's key in keys
+  };
+  // The oldest (newest) waiting batch; false when there is none.
+  bool Take(bool newest, Batch& b) {
+    std::lock_guard<std::mutex> hold(lock_);
+    if (batches_.empty()) return false;
+    if (newest) {
+      b = std::move(batches_.back());
+      batches_.pop_back();
+    } else {
+      b = std::move(batches_.front());
+      batches_.pop_front();
+    }
+    return true;
+  }
+  void MakeKeys(NoCaseCollator& coll, const Batch& b) {
+    Made* out;
+    {
+      std::lock_guard<std::mutex> hold(lock_);
+      out = &made_[b.number];  // a deque: stays in place while batches are added
+    }
+    out->keys.reserve(b.texts.size() * 4 + b.ends.size() * 16);
+    out->starts.reserve(b.ends.size());
+    std::uint32_t at = 0;
+    for (std::uint32_t end : b.ends) {
+      std::string_view t(b.texts.data() + at, end - at);
+      out->starts.push_back(static_cast<std::uint32_t>(out->keys.size()));
+      coll.AppendFoldedKey(t, out->keys);
+      out->keys.push_back('\0');
+      out->keys.append(t);
+      at = end;
+    }
+  }
   void Close() {
     {
       std::lock_guard<std::mutex> hold(lock_);
@@ -279,19 +346,11 @@ class RunHelper {
         b = std::move(batches_.front());
         batches_.pop_front();
       }
-      if (failed_) continue;  // only drains after a failure
       try {
-        std::uint32_t at = 0;
-        for (std::uint32_t end : b.ends) {
-          std::string_view t(b.texts.data() + at, end - at);
-          off_.push_back(keys_.size());
-          coll.AppendFoldedKey(t, keys_);
-          keys_.push_back('\0');
-          keys_.append(t);
-          at = end;
-        }
+        MakeKeys(coll, b);
       } catch (...) {
-        failed_ = std::current_exception();
+        std::lock_guard<std::mutex> hold(lock_);
+        if (!failed_) failed_ = std::current_exception();
       }
     }
   }
@@ -300,12 +359,11 @@ class RunHelper {
   std::condition_variable wake_;
   std::deque<std::packaged_task<void()>> jobs_;
   std::deque<Batch> batches_;
+  std::deque<Made> made_;  // by batch number
   bool closed_ = false;
-  // The helper's own until TakeKeys.
-  std::string keys_;
-  std::vector<std::uint64_t> off_;
   std::exception_ptr failed_;
-  std::thread thread_;  // last, so that it starts after the rest is made
+  NoCaseCollator own_coll_;  // the run's thread's
+  std::thread thread_;       // last, so that it starts after the rest is made
 };
 
 // Waits for a job when the scope is left (also by an exception).
@@ -327,6 +385,8 @@ class Run {
 
   // Runs job on the run's helper thread, ahead of its other work.
   std::future<void> OnHelper(std::function<void()> job) { return helper_.Do(std::move(job)); }
+  // Waits for such a job, sharing the helper's other work meanwhile.
+  void WaitForHelper(std::future<void>& done) { helper_.WaitFor(done); }
 
   // Room for a run over about `files` files, so that the big tables are
   // not copied as they grow (untouched room costs no memory).
@@ -353,15 +413,6 @@ class Run {
     return std::string_view(arena_.data() + static_cast<std::size_t>(f) * 8 + sizeof(FileHead), Head(f).len);
   }
 
-  // One file of the loaded medium.
-  struct Item {
-    std::uint64_t name_at;  // in the batch's names
-    std::uint32_t len;
-    EntryId id;
-    std::uint32_t time;
-    std::uint32_t size;
-    std::uint32_t file;  // kNoFile until the file is kept
-  };
   struct PendingKey {
     std::uint32_t item;
     std::uint16_t pos;
@@ -369,23 +420,21 @@ class Run {
     std::size_t fold_off;
     std::uint64_t hash;
   };
-  // The files of one medium, copied out of the media source (which holds
-  // one medium at a time), and their keys in order, folded and hashed, so
-  // that the look-ups can fetch their table slots ahead of use.
+  // The files of one medium (their places in the arena) and their keys in
+  // order, folded and hashed, so that the look-ups can fetch their table
+  // slots ahead of use.
   struct Batch {
-    std::vector<Item> items;
-    std::string names;
+    std::vector<std::uint32_t> files;
     std::vector<PendingKey> keys;
     std::string folded;
     std::vector<std::string_view> words;
-
-    std::string_view NameOf(const Item& it) const { return std::string_view(names.data() + it.name_at, it.len); }
   };
 
-  // Copies the files of the loaded medium m (folders left out).
-  static void Collect(MediaSource& media, int m, Batch& b) {
-    b.items.clear();
-    b.names.clear();
+  // Copies the files of the loaded medium m (folders left out) into the
+  // arena: the media source holds one medium at a time. Nothing else may
+  // read the arena meanwhile (it may move).
+  void Collect(MediaSource& media, int m, Batch& b) {
+    b.files.clear();
     const int count = media.LoadedCount();
     std::string long_name;
     for (int e = 1; e < count; ++e) {
@@ -393,20 +442,22 @@ class Run {
       if (r.Attributes & 0x10) continue;
       std::string_view name = r.Name.view();
       if (media.LoadedLongName(e, long_name)) name = long_name;
-      b.items.push_back(Item{b.names.size(), static_cast<std::uint32_t>(name.size()), MakeEntryId(m, e), r.Time,
-                             ClampSize32(r.Size), kNoFile});
-      b.names.append(name);
+      FileHead h{MakeEntryId(m, e), r.Time, ClampSize32(r.Size), static_cast<std::uint16_t>(name.size()), 0,
+                 ordinals_++, 0};
+      const std::uint32_t file = static_cast<std::uint32_t>(arena_.Append(&h, sizeof h, name.data(), name.size()) / 8);
+      b.files.push_back(file);
+      by_ordinal_.push_back(file);
     }
   }
 
-  // Cuts, folds and hashes the keys of a batch. Touches nothing but the
+  // Cuts, folds and hashes the keys of a batch. Writes nothing but the
   // batch, so it may run beside the look-ups of the batch before.
   void Prepare(Batch& b) const {
     b.keys.clear();
     b.folded.clear();
-    const std::uint32_t count = static_cast<std::uint32_t>(b.items.size());
+    const std::uint32_t count = static_cast<std::uint32_t>(b.files.size());
     for (std::uint32_t i = 0; i < count; ++i) {
-      std::string_view name = b.NameOf(b.items[i]);
+      std::string_view name = Name(b.files[i]);
       if (mode_ == StoreMode::Duplicate) {
         b.words.clear();
         if (!name.empty()) b.words.push_back(name);
@@ -476,14 +527,14 @@ class Run {
     }
     JoinOnExit join_ranker{ranker};
     const std::size_t g = groups_.size();
-    std::vector<std::uint64_t> key_off;
-    std::string keys;
-    helper_.TakeKeys(keys, key_off);
+    std::vector<std::string_view> keys;
+    helper_.TakeKeys(keys);
     std::vector<std::uint32_t> group_order;
     // Similar mode ranks the names on the other thread meanwhile.
-    SortKeyTexts(keys, key_off, group_order, mode_ == StoreMode::Duplicate);
+    SortTexts(
+        g, [&keys](std::size_t i) { return keys[i]; }, group_order, mode_ == StoreMode::Duplicate);
     keys = {};
-    key_off = {};
+    helper_.ReleaseKeys();
 
     std::vector<std::uint32_t> rank(g);
     for (std::size_t r = 0; r < g; ++r) rank[group_order[r]] = static_cast<std::uint32_t>(r);
@@ -690,7 +741,7 @@ class Run {
       Slot& s = slots_[i];
       if (s.file == kNoFile) break;
       if (s.tag == tag && FoldsTo(Name(s.file).substr(s.pos, s.len), folded)) {
-        std::uint32_t f = Keep(b, b.items[key.item]);
+        const std::uint32_t f = b.files[key.item];
         if (s.group < 0) {
           // Second file with this key: the kind starts with the stored file.
           s.group = static_cast<std::int32_t>(groups_.size());
@@ -713,19 +764,9 @@ class Run {
         return;
       }
     }
-    std::uint32_t f = Keep(b, b.items[key.item]);
+    const std::uint32_t f = b.files[key.item];
     slots_[i] = Slot{tag, static_cast<std::uint32_t>(key.hash), f, key.pos, key.len, -1};
     ++count_;
-  }
-
-  // Copies the file into the arena once; returns its arena offset / 8.
-  std::uint32_t Keep(const Batch& b, Item& it) {
-    if (it.file != kNoFile) return it.file;
-    FileHead h{it.id, it.time, it.size, static_cast<std::uint16_t>(it.len), 0, ordinals_++, 0};
-    const std::size_t off = arena_.Append(&h, sizeof h, b.names.data() + it.name_at, it.len);
-    it.file = static_cast<std::uint32_t>(off / 8);
-    by_ordinal_.push_back(it.file);
-    return it.file;
   }
 
   void Rehash(std::size_t need) {
@@ -1317,7 +1358,7 @@ RunOutcome ResultStore::RunDetection(MediaSource& media, DetectionProgress* prog
   auto examine = [&](int i) {
     show(texts[i]);
     run.Examine(batches[i], out.examined, after_key);
-    out.examined += static_cast<std::int32_t>(batches[i].items.size());
+    out.examined += static_cast<std::int32_t>(batches[i].files.size());
     show_counters(out.examined);
   };
   int waiting = -1, fill = 0;
@@ -1331,15 +1372,16 @@ RunOutcome ResultStore::RunDetection(MediaSource& media, DetectionProgress* prog
     if (!media.LoadMedium(m)) continue;
     Run::Batch& b = batches[fill];
     texts[fill].swap(unshown);
-    Run::Collect(media, m, b);
+    run.Collect(media, m, b);
     std::future<void> prepared;
-    if (waiting >= 0 && b.items.size() >= kThreadedBatch)
+    if (waiting >= 0 && b.files.size() >= kThreadedBatch)
       prepared = run.OnHelper([&run, &b] { run.Prepare(b); });
     else
       run.Prepare(b);
     {
       WaitOnExit wait_for_helper{prepared};
       if (waiting >= 0) examine(waiting);
+      if (prepared.valid()) run.WaitForHelper(prepared);
     }
     if (prepared.valid()) prepared.get();
     waiting = fill;
