@@ -23,9 +23,10 @@ class NoCaseCollator {
   // Negative, zero or positive as text::CompareNoCase.
   int Compare(std::string_view a, std::string_view b);
 
-  // Whether keys of printable ASCII text are built without the collator
-  // (checked against it once per process).
-  static bool AsciiFastPath();
+  // Whether keys of text made of simple characters (ASCII, kanji, plain
+  // kana) are built without the collator (checked against it once per
+  // process).
+  static bool FastKeys();
 
  private:
   void Widen(std::string_view s, std::u16string& out);

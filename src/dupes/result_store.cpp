@@ -223,10 +223,24 @@ void SortKeyTexts(const std::string& keys, const std::vector<std::uint64_t>& off
 // of a kind is its collation key, a NUL, then its folded text.
 class RunHelper {
  public:
-  RunHelper() : thread_([this] { Work(); }) {}
+  RunHelper()
+      : thread_([this] {
+          // The key tables are made once per process, which takes a while:
+          // until then the run's thread prepares its media itself.
+          try {
+            NoCaseCollator::FastKeys();
+          } catch (...) {
+            // Fails again, and is reported, where keys are made.
+          }
+          ready_.store(true);
+          Work();
+        }) {}
   ~RunHelper() { Close(); }
   RunHelper(const RunHelper&) = delete;
   RunHelper& operator=(const RunHelper&) = delete;
+
+  // Whether the thread takes jobs without delay.
+  bool Ready() const { return ready_.load(); }
 
   // Runs job ahead of any waiting batch of kinds.
   std::future<void> Do(std::function<void()> job) {
@@ -361,6 +375,7 @@ class RunHelper {
   std::deque<Batch> batches_;
   std::deque<Made> made_;  // by batch number
   bool closed_ = false;
+  std::atomic<bool> ready_{false};
   std::exception_ptr failed_;
   NoCaseCollator own_coll_;  // the run's thread's
   std::thread thread_;       // last, so that it starts after the rest is made
@@ -383,6 +398,8 @@ class Run {
   std::int32_t kinds = 0;
   std::int32_t results = 0;
 
+  // Whether the helper thread takes jobs without delay.
+  bool HelperReady() const { return helper_.Ready(); }
   // Runs job on the run's helper thread, ahead of its other work.
   std::future<void> OnHelper(std::function<void()> job) { return helper_.Do(std::move(job)); }
   // Waits for such a job, sharing the helper's other work meanwhile.
@@ -1374,7 +1391,7 @@ RunOutcome ResultStore::RunDetection(MediaSource& media, DetectionProgress* prog
     texts[fill].swap(unshown);
     run.Collect(media, m, b);
     std::future<void> prepared;
-    if (waiting >= 0 && b.files.size() >= kThreadedBatch)
+    if (waiting >= 0 && b.files.size() >= kThreadedBatch && run.HelperReady())
       prepared = run.OnHelper([&run, &b] { run.Prepare(b); });
     else
       run.Prepare(b);

@@ -248,7 +248,37 @@ TEST(DupesKeys, CuttingNamesIntoWords) {
 
 TEST(DupesKeys, BulkCollationKeysMatchTheTextServices) {
   NoCaseCollator coll;
-  EXPECT_TRUE(NoCaseCollator::AsciiFastPath());
+  EXPECT_TRUE(NoCaseCollator::FastKeys());
+  // Every character alone, then texts mixing every kind of character
+  // (kanji, kana with their marks and prolonged sounds, half-width kana,
+  // symbols, full-width letters, ASCII).
+  std::vector<std::string> chars;
+  for (int b = 0x20; b < 0x100; ++b)
+    if (!text::IsLeadByte(static_cast<unsigned char>(b)) && b != 0x7F) chars.emplace_back(1, static_cast<char>(b));
+  for (int lead = 0x81; lead <= 0xFC; ++lead)
+    for (int trail = 0x40; lead <= 0xFC && text::IsLeadByte(static_cast<unsigned char>(lead)) && trail <= 0xFC; ++trail) {
+      std::string two{static_cast<char>(lead), static_cast<char>(trail)};
+      if (text::Cp932ToUtf8(two) != "?") chars.push_back(two);
+    }
+  for (const std::string& c : chars) {
+    std::string key;
+    coll.AppendKey(c, key);
+    ASSERT_EQ(key, text::SortKeyNoCase(c)) << text::Cp932ToUtf8(c);
+  }
+  const std::vector<std::string> marks = {Sj("ー"), Sj("ゝ"), Sj("ゞ"), Sj("ヽ"), Sj("々"), Sj("ﾞ"), Sj("ﾟ"), Sj("ｰ")};
+  std::uint32_t seed = 99;
+  auto next = [&seed] {
+    seed = seed * 1103515245u + 12345u;
+    return seed >> 8;
+  };
+  for (int i = 0; i < 3000; ++i) {
+    std::string t;
+    for (std::size_t len = next() % 12; len > 0; --len)
+      t += next() % 4 == 0 ? marks[next() % marks.size()] : chars[next() % chars.size()];
+    std::string key;
+    coll.AppendKey(t, key);
+    ASSERT_EQ(key, text::SortKeyNoCase(t)) << text::Cp932ToUtf8(t);
+  }
   const char* samples[] = {"", "a", "A.TXT", "readme.txt", "img_Photo123.jpg", "~{|}", " x ", "a b_c-d(e)[f]",
                            "写真_2023.jpg", "ﾃﾞｰﾀ", "ＡＢＣ", "abc\tdef", std::string(300, 'q').c_str()};
   for (const char* a : samples) {
