@@ -49,6 +49,7 @@ struct SimpleKeys {
   Weight single[256] = {};
   std::vector<Weight> pairs;      // by PairIndex
   std::vector<std::string> tail;  // by number of characters
+  std::size_t longest_tail = 0;
 
   static const SimpleKeys& Get() {
     static const SimpleKeys k;
@@ -80,7 +81,7 @@ struct SimpleKeys {
     // Each weight is copied as a whole word and the pointer moved on by
     // its length, so the room has a word to spare.
     const std::size_t at = out.size();
-    out.resize(at + s.size() * sizeof(Weight::bytes) + 8 + tail.back().size());
+    out.resize(at + s.size() * sizeof(Weight::bytes) + 8 + longest_tail);
     char* p = out.data() + at;
     std::size_t count = 0;
     for (std::size_t i = 0; i < s.size(); ++count) {
@@ -127,6 +128,7 @@ struct SimpleKeys {
       for (std::size_t i = 0; i < n; ++i) want += a_primary;
       if (key.compare(0, want.size(), want) != 0) return;
       tail.push_back(key.substr(want.size()));
+      longest_tail = std::max(longest_tail, tail.back().size());
     }
     // Characters in a contraction or a context are never simple, unless
     // the contraction needs a character cp932 does not have.
@@ -197,8 +199,7 @@ struct SimpleKeys {
   }
 
   // Keys built for sample texts of the given characters against the
-  // collator's: every pair of ASCII characters, every character alone, then
-  // mixes of many lengths.
+  // collator's: every pair of ASCII characters, then mixes of many lengths.
   bool Check(icu::Collator& c, const std::vector<std::string>& chars) {
     ok = true;
     auto same = [&](const std::string& t) {
