@@ -1,9 +1,10 @@
 // Duplicate and similar-name detection over 2,000,000 files in 20 media,
 // against `LC_ALL=C sort -f NAMES | uniq -di` over the same names, measured
-// in the same run. Prints both times and the ratios (targets: duplicate
-// detection at most 0.5x, similar-name detection at most 1.5x).
+// in the same run, three rounds by default. Prints each round, then the
+// medians and their ratios (targets: duplicate detection at most 0.5x,
+// similar-name detection at most 1.5x).
 //
-// usage: dupes_bench [--files N] [--media M] [--keep DIR] [--only dup|similar [--repeat R]]
+// usage: dupes_bench [--files N] [--media M] [--rounds R] [--keep DIR] [--only dup|similar [--repeat R]]
 //
 // The media are served from memory (the catalog's own loading is not what
 // is measured); the stores are written to a temporary folder. Besides the
@@ -12,6 +13,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -72,13 +74,14 @@ double Seconds(std::chrono::steady_clock::time_point since) {
 int main(int argc, char** argv) {
   int files = 2000000, media_count = 20;
   std::string keep, only;
-  int repeat = 1;
+  int repeat = 1, rounds = 3;
   for (int i = 1; i + 1 < argc; i += 2) {
     if (!std::strcmp(argv[i], "--files")) files = std::atoi(argv[i + 1]);
     if (!std::strcmp(argv[i], "--media")) media_count = std::atoi(argv[i + 1]);
     if (!std::strcmp(argv[i], "--keep")) keep = argv[i + 1];
     if (!std::strcmp(argv[i], "--only")) only = argv[i + 1];  // dup | similar: skips the rest (profiling)
     if (!std::strcmp(argv[i], "--repeat")) repeat = std::atoi(argv[i + 1]);  // runs of --only
+    if (!std::strcmp(argv[i], "--rounds")) rounds = std::max(1, std::atoi(argv[i + 1]));
   }
   char tmpl[] = "/tmp/dupes-bench-XXXXXX";
   std::string dir = keep.empty() ? std::string(mkdtemp(tmpl)) : keep;
@@ -145,33 +148,60 @@ int main(int argc, char** argv) {
     return o.ok ? 0 : 1;
   }
 
-  auto t0 = std::chrono::steady_clock::now();
-  std::string cmd = "LC_ALL=C sort -f '" + dir + "/NAMES' | uniq -di | wc -l > '" + dir + "/UNIQ'";
-  if (std::system(cmd.c_str()) != 0) return 1;
-  double baseline = Seconds(t0);
-  double baseline_cpu = CpuSeconds(RUSAGE_CHILDREN);
+  // Rounds of baseline, duplicate run and similar run, each run writing a
+  // new store; the ratios are those of the rounds' medians, which a busy
+  // machine moves less than single runs.
+  struct Times {
+    double wall = 0, cpu = 0;
+  };
+  std::vector<Times> base(static_cast<std::size_t>(rounds)), dups(base.size()), likes(base.size());
+  RunOutcome d, l;
+  for (std::size_t r = 0; r < base.size(); ++r) {
+    double children = CpuSeconds(RUSAGE_CHILDREN);
+    auto t0 = std::chrono::steady_clock::now();
+    std::string cmd = "LC_ALL=C sort -f '" + dir + "/NAMES' | uniq -di | wc -l > '" + dir + "/UNIQ'";
+    if (std::system(cmd.c_str()) != 0) return 1;
+    base[r] = {Seconds(t0), CpuSeconds(RUSAGE_CHILDREN) - children};
 
-  ResultStore dup(StoreMode::Duplicate), like(StoreMode::Similar);
-  dup.SetStorePath(dir + "/Bench.fvd");
-  like.SetStorePath(dir + "/Bench.fvd");
-  like.SetSeparators(text::Utf8ToCp932(" _-.()[]　、，・（）【】「」"));
-
-  t0 = std::chrono::steady_clock::now();
-  double c0 = CpuSeconds(RUSAGE_SELF);
-  RunOutcome d = dup.RunDetection(media, nullptr);
-  double dup_time = Seconds(t0);
-  double dup_cpu = CpuSeconds(RUSAGE_SELF) - c0;
-  t0 = std::chrono::steady_clock::now();
-  c0 = CpuSeconds(RUSAGE_SELF);
-  RunOutcome l = like.RunDetection(media, nullptr);
-  double like_time = Seconds(t0);
-  double like_cpu = CpuSeconds(RUSAGE_SELF) - c0;
-  if (!d.ok || !l.ok) {
-    std::fprintf(stderr, "run failed: %s%s\n", d.error.c_str(), l.error.c_str());
-    return 1;
+    const std::string catalog = dir + "/Bench" + std::to_string(r) + ".fvd";
+    {
+      ResultStore dup(StoreMode::Duplicate);
+      dup.SetStorePath(catalog);
+      t0 = std::chrono::steady_clock::now();
+      double c0 = CpuSeconds(RUSAGE_SELF);
+      d = dup.RunDetection(media, nullptr);
+      dups[r] = {Seconds(t0), CpuSeconds(RUSAGE_SELF) - c0};
+    }
+    {
+      ResultStore like(StoreMode::Similar);
+      like.SetStorePath(catalog);
+      like.SetSeparators(text::Utf8ToCp932(" _-.()[]　、，・（）【】「」"));
+      t0 = std::chrono::steady_clock::now();
+      double c0 = CpuSeconds(RUSAGE_SELF);
+      l = like.RunDetection(media, nullptr);
+      likes[r] = {Seconds(t0), CpuSeconds(RUSAGE_SELF) - c0};
+    }
+    if (!d.ok || !l.ok) {
+      std::fprintf(stderr, "run failed: %s%s\n", d.error.c_str(), l.error.c_str());
+      return 1;
+    }
+    std::printf("round %zu: baseline %.3f s, duplicate %.3f s (%.2fx), similar %.3f s (%.2fx)\n", r + 1, base[r].wall,
+                dups[r].wall, dups[r].wall / base[r].wall, likes[r].wall, likes[r].wall / base[r].wall);
+    std::fflush(stdout);
+    if (keep.empty()) {
+      std::remove((dir + "/Bench" + std::to_string(r) + ".dup").c_str());
+      std::remove((dir + "/Bench" + std::to_string(r) + ".lik").c_str());
+    }
   }
+  auto median = [](std::vector<Times> v, double Times::*field) {
+    std::sort(v.begin(), v.end(), [field](const Times& a, const Times& b) { return a.*field < b.*field; });
+    return v[v.size() / 2].*field;
+  };
+  const double baseline = median(base, &Times::wall), baseline_cpu = median(base, &Times::cpu);
+  const double dup_time = median(dups, &Times::wall), dup_cpu = median(dups, &Times::cpu);
+  const double like_time = median(likes, &Times::wall), like_cpu = median(likes, &Times::cpu);
 
-  std::printf("files %d in %d media\n", d.examined, media_count);
+  std::printf("files %d in %d media; medians of %d rounds\n", d.examined, media_count, rounds);
   std::printf("                                 wall      cpu\n");
   std::printf("baseline  sort -f | uniq -di   %6.3f s  %6.3f s\n", baseline, baseline_cpu);
   std::printf("duplicate detection            %6.3f s  %6.3f s  (%d kinds, %d members)\n", dup_time, dup_cpu, d.kinds,
