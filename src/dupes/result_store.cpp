@@ -46,8 +46,8 @@ constexpr std::size_t kChunkRecords = 4096;
 
 // ---- the run's in-memory tables ----------------------------------------------
 
-// A file that entered the index or the result list: its record fields and
-// its full name, kept in the run's arena at an 8-byte aligned offset.
+// A file of the run: its record fields and its full name, kept in the
+// run's arena at an 8-byte aligned offset.
 struct FileHead {
   EntryId id;
   std::uint32_t time;
@@ -100,7 +100,7 @@ struct GroupRec {
 
 struct Pair {
   std::uint32_t group;
-  std::uint32_t file;  // ordinal of the kept file
+  std::uint32_t file;  // ordinal of the file
 };
 
 // Order of the texts keys[off[i] .. off[i+1]) compared as byte strings;
@@ -927,7 +927,7 @@ class Run {
   const SeparatorSet& set_;
   Arena arena_;
   std::uint32_t ordinals_ = 0;
-  std::vector<std::uint32_t> by_ordinal_;  // arena offset / 8 of each kept file
+  std::vector<std::uint32_t> by_ordinal_;  // arena offset / 8 of each file
   LargeArray<Slot> slots_;
   std::size_t mask_ = 0;
   std::size_t count_ = 0;
@@ -935,8 +935,8 @@ class Run {
   std::string kind_names_;           // key texts of the kinds, back to back
   std::vector<std::uint32_t> rank_;  // after the sort: place of each kind in store order
   std::vector<Pair> pairs_;
-  std::vector<std::uint32_t> starts_;
-  std::vector<std::uint32_t> order_;
+  std::vector<std::uint32_t> starts_;  // after the sort: first member of each kind, in store order
+  std::vector<std::uint32_t> order_;   // after the sort: the members, as arena offset / 8
   std::string new_kind_texts_;  // folded keys of the kinds not yet handed to helper_
   std::vector<std::uint32_t> new_kind_ends_;
   RunHelper helper_;
