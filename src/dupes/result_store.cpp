@@ -950,15 +950,21 @@ std::string DisplayName(const StoreRecord& r, const MediaSource* names) {
   return std::string(stored);
 }
 
+RowFields FieldsOf(const StoreRecord& r) {
+  RowFields f;
+  f.id = r.EntryId;
+  f.time = r.Time;
+  f.size = r.Size32;
+  f.first = r.Position;
+  f.next = r.NextKind;
+  f.kind_size = r.KindSize;
+  return f;
+}
+
 StoreRow RowOf(const StoreRecord& r, const MediaSource* names) {
   StoreRow row;
+  static_cast<RowFields&>(row) = FieldsOf(r);
   row.name = DisplayName(r, names);
-  row.id = r.EntryId;
-  row.time = r.Time;
-  row.size = r.Size32;
-  row.first = r.Position;
-  row.next = r.NextKind;
-  row.kind_size = r.KindSize;
   return row;
 }
 
@@ -1024,15 +1030,9 @@ void GroupSet::Clear() {
 }
 
 StoreRow GroupSet::RowAt(std::size_t i) const {
-  const Row& r = rows[i];
   StoreRow row;
+  static_cast<RowFields&>(row) = rows[i];
   row.name = std::string(NameOf(i));
-  row.id = r.id;
-  row.time = r.time;
-  row.size = r.size;
-  row.first = r.first;
-  row.next = r.next;
-  row.kind_size = r.kind_size;
   return row;
 }
 
@@ -1096,14 +1096,9 @@ bool ReadGroups(const std::string& path, StoreMode mode, const MediaSource* name
     // long-name lookup would put a file's name in place of a long word.
     const std::string name = DisplayName(r, mode == StoreMode::Duplicate ? names : nullptr);
     GroupSet::Row row;
+    static_cast<RowFields&>(row) = FieldsOf(r);
     row.name_at = out.names.size();
     row.name_len = static_cast<std::uint32_t>(name.size());
-    row.id = r.EntryId;
-    row.time = r.Time;
-    row.size = r.Size32;
-    row.first = r.Position;
-    row.next = r.NextKind;
-    row.kind_size = r.KindSize;
     out.names += name;
     out.rows.push_back(row);
     return r.NextKind != 0;

@@ -23,15 +23,19 @@ namespace fv::dupes {
 
 enum class StoreMode { Duplicate, Similar };
 
-// A record of the group list or of a member list.
-struct StoreRow {
-  std::string name;            // display name (cp932)
+// The fields of a store record besides its name.
+struct RowFields {
   EntryId id = -1;
   std::uint32_t time = 0;      // DOS time
   std::uint32_t size = 0;      // Size32
   std::int32_t first = 0;      // member: its position; group: first member position
   std::int32_t next = 0;       // first member position of the next kind
   std::int32_t kind_size = 0;  // members of the kind
+};
+
+// A record of the group list or of a member list.
+struct StoreRow : RowFields {
+  std::string name;  // display name (cp932)
 };
 
 // What the progress dialog shows of a run. Texts are cp932.
@@ -60,15 +64,9 @@ enum class MemberListId { Detail = 0, Panel = 1 };
 struct GroupSet {
   // A group record without its name; the display names lie back to back
   // in `names`.
-  struct Row {
+  struct Row : RowFields {
     std::uint64_t name_at = 0;
     std::uint32_t name_len = 0;
-    EntryId id = -1;
-    std::uint32_t time = 0;
-    std::uint32_t size = 0;
-    std::int32_t first = 0;
-    std::int32_t next = 0;
-    std::int32_t kind_size = 0;
   };
   std::vector<Row> rows;       // sorted by display name, case-insensitively
   std::string names;
