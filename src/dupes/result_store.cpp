@@ -1166,6 +1166,7 @@ ResultStore::~ResultStore() {
     loader_->thread->Join();
     loader_->store = nullptr;
   }
+  if (release_.joinable()) release_.join();
 }
 
 std::int64_t ResultStore::HeaderSize() const {
@@ -1469,7 +1470,18 @@ RunOutcome ResultStore::RunDetection(MediaSource& media, DetectionProgress* prog
     }
   }
   f.reset();
+  // The store it replaces is let go on a helper thread: dropping a big
+  // file (its blocks and cached pages) takes a good part of a second.
+  std::unique_ptr<File> replaced;
+  if (written && fs.Exists(path_)) {
+    std::string ignored;
+    replaced = fs.Open(path_, OpenMode::Read, ignored);
+  }
   if (written) written = fs.Rename(tmp, path_, err);
+  if (replaced) {
+    if (release_.joinable()) release_.join();
+    release_ = std::thread([file = std::move(replaced)]() mutable { file.reset(); });
+  }
   if (!written) {
     std::string ignored;
     fs.Remove(tmp, ignored);

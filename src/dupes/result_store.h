@@ -13,6 +13,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "catalog/records.h"
@@ -174,6 +175,7 @@ class ResultStore {
   bool separators_set_ = false;
   std::string separators_;
   std::shared_ptr<LoaderJob> loader_;
+  std::thread release_;  // lets go of the store a run replaced
 };
 
 // Reads the group list of the store at path (the work of LoadGroups and of
