@@ -279,8 +279,9 @@ TEST(DupesKeys, BulkCollationKeysMatchTheTextServices) {
     coll.AppendKey(t, key);
     ASSERT_EQ(key, text::SortKeyNoCase(t)) << text::Cp932ToUtf8(t);
   }
+  const std::string long_q(300, 'q');
   const char* samples[] = {"", "a", "A.TXT", "readme.txt", "img_Photo123.jpg", "~{|}", " x ", "a b_c-d(e)[f]",
-                           "写真_2023.jpg", "ﾃﾞｰﾀ", "ＡＢＣ", "abc\tdef", std::string(300, 'q').c_str()};
+                           "写真_2023.jpg", "ﾃﾞｰﾀ", "ＡＢＣ", "abc\tdef", long_q.c_str()};
   for (const char* a : samples) {
     std::string key;
     coll.AppendKey(Sj(a), key);
