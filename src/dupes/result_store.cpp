@@ -1039,18 +1039,20 @@ StoreRow GroupSet::RowAt(std::size_t i) const {
 void GroupSet::BuildLookup() {
   lookup.Clear();
   lookup.Reserve(rows.size());
-  std::string folded;
+  // Each name folded once, where it lies in names (folding keeps lengths).
+  std::string folded(names.size(), '\0');
   std::vector<std::uint64_t> hashes(rows.size());
+  auto folded_of = [&](std::size_t i) { return std::string_view(folded.data() + rows[i].name_at, rows[i].name_len); };
+  std::string one;
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    folded.clear();
-    AppendFolded(NameOf(i), folded);
-    hashes[i] = HashBytes(folded);
+    one.clear();
+    AppendFolded(NameOf(i), one);
+    std::memcpy(folded.data() + rows[i].name_at, one.data(), one.size());
+    hashes[i] = HashBytes(one);
   }
   for (std::size_t i = 0; i < rows.size(); ++i) {
     if (i + 16 < rows.size()) lookup.Prefetch(hashes[i + 16]);
-    folded.clear();
-    AppendFolded(NameOf(i), folded);
-    lookup.InsertIfAbsent(static_cast<std::uint32_t>(i), folded, hashes[i],
+    lookup.InsertIfAbsent(static_cast<std::uint32_t>(i), folded_of(i), hashes[i],
                           [this](std::uint32_t k) { return NameOf(k); });
   }
 }
