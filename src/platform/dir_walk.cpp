@@ -6,7 +6,9 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstddef>
 #include <cstring>
 
@@ -55,10 +57,49 @@ class Fd {
   int fd_;
 };
 
+constexpr int kListFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY;
+
+// A folder whose path is longer than the kernel takes: the longest ancestor
+// that fits is opened by its path, the rest is walked one folder at a time
+// from there, never through a link (the walk records links as files, so no
+// folder it lists is reached through one).
+int OpenDeepFolder(const std::string& path) {
+  constexpr int kStep = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+  const std::size_t cut = path.rfind('/', PATH_MAX - 1);
+  int fd = AT_FDCWD;
+  std::size_t from = 0;
+  if (cut != std::string::npos) {
+    fd = ::open(cut == 0 ? "/" : path.substr(0, cut).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    from = cut + 1;
+  }
+  auto step = [&fd](const char* name, int flags) {
+    const int next = ::openat(fd, name, flags);
+    const int saved = errno;
+    if (fd != AT_FDCWD) ::close(fd);
+    errno = saved;
+    fd = next;
+    return next >= 0;
+  };
+  while (from < path.size()) {
+    const std::size_t end = std::min(path.find('/', from), path.size());
+    const std::string part = path.substr(from, end - from);
+    from = end + 1;
+    if (!part.empty() && !step(part.c_str(), kStep)) return -1;
+  }
+  return step(".", kListFlags) ? fd : -1;
+}
+
+int OpenFolder(const std::string& path) {
+  int fd = ::open(path.c_str(), kListFlags);
+  if (fd < 0 && errno == ENAMETOOLONG) fd = OpenDeepFolder(path);
+  return fd;
+}
+
 }  // namespace
 
 bool PosixDirectoryWalker::List(const std::string& path, const Sink& sink, std::string* err) {
-  Fd dir(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY));
+  Fd dir(OpenFolder(path));
   if (dir.get() < 0) {
     if (err) *err = std::strerror(errno);
     return false;

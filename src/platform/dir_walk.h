@@ -56,7 +56,8 @@ class DirectoryWalker {
   // reused between calls: copy what must outlive the call. False (with err
   // set when given) when the folder cannot be opened; the caller treats
   // it as empty. A read error in the middle ends the listing early: the
-  // entries delivered stand and the result is still true.
+  // entries delivered stand, the result is still true and err (when given)
+  // says what went wrong.
   virtual bool List(const std::string& path, const Sink& sink, std::string* err = nullptr) = 0;
 
   // The same, collected into out (cleared first).
@@ -64,7 +65,8 @@ class DirectoryWalker {
 };
 
 // getdents64 on an O_DIRECTORY descriptor, fstatat(AT_SYMLINK_NOFOLLOW)
-// per entry.
+// per entry. A folder at any depth can be listed: a path longer than
+// PATH_MAX is followed folder by folder with openat.
 class PosixDirectoryWalker : public DirectoryWalker {
  public:
   bool List(const std::string& path, const Sink& sink, std::string* err = nullptr) override;

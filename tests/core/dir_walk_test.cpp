@@ -6,8 +6,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <map>
 
+#include "support/deep_tree.h"
 #include "support/test_env.h"
 
 namespace fv {
@@ -109,6 +111,30 @@ TEST(DirWalkTest, FolderThatCannotBeListedFailsAndDeliversNothing) {
   std::vector<DirEntry> v;
   EXPECT_TRUE(w.ListAll(test::MakeTempDir(), v));
   EXPECT_TRUE(v.empty());
+}
+
+TEST(DirWalkTest, FolderDeeperThanAPathCanNameIsListed) {
+  const std::string d = test::MakeTempDir();
+  const std::string deepest = test::MakeDeepTree(d, 1000, "dddd");
+  ASSERT_GT(deepest.size(), static_cast<std::size_t>(PATH_MAX));
+  PosixDirectoryWalker w;
+  std::vector<DirEntry> v;
+  std::string err;
+  ASSERT_TRUE(w.ListAll(deepest, v, &err)) << err;
+  ASSERT_EQ(v.size(), 1u);
+  EXPECT_EQ(v[0].raw_name, "bottom.txt");
+  EXPECT_TRUE(v[0].stat_ok);
+  EXPECT_EQ(v[0].size, 3);
+  // A relative path goes the same way, and a missing folder still fails.
+  const int cwd = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  ASSERT_EQ(chdir(d.c_str()), 0);
+  EXPECT_TRUE(w.ListAll(deepest.substr(d.size() + 1), v, &err)) << err;
+  EXPECT_EQ(v.size(), 1u);
+  ASSERT_EQ(fchdir(cwd), 0);
+  close(cwd);
+  EXPECT_FALSE(w.ListAll(deepest + "/missing", v, &err));
+  EXPECT_FALSE(w.ListAll(deepest + "/bottom.txt", v, &err));
+  EXPECT_TRUE(test::RemoveTree(d + "/dddd"));
 }
 
 TEST(DirWalkTest, LargeFolderNeedsSeveralReads) {
