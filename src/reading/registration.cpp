@@ -21,6 +21,12 @@ MsgResult Ask(const std::string& cp932, MsgIcon icon, MsgButtons buttons) {
   return Platform().messages->Show(cp932, "Ferrovan", icon, buttons);
 }
 
+std::string GapsText(const ReadGaps& gaps) {
+  std::string t = "読めなかったフォルダ: " + std::to_string(gaps.folders);
+  if (gaps.files > 0) t += "\r\n読めなかったファイル: " + std::to_string(gaps.files);
+  return text::Utf8ToCp932(t);
+}
+
 }  // namespace
 
 std::string NowNameText() { return FormatDateTime(Sj("yyyy/mm/dd hh:nn:ss"), NowLocal()); }
@@ -142,7 +148,8 @@ ScanTarget ScanTargetOf(char letter) {
   return t;
 }
 
-bool AddMediumCommand(Catalog& catalog, Scanner& scanner, const AddMediumHooks& hooks) {
+bool AddMediumCommand(Catalog& catalog, Scanner& scanner, const AddMediumHooks& hooks, ReadGaps* gaps) {
+  if (gaps) *gaps = ReadGaps{};
   catalog.Recount();
   if (catalog.Counts().UsedSlots >= kMediaSlots) {
     Ask(Sj("メディア管理DBに登録できる最大数を超えました。\r\n不要メディアの削除、\r\nまたは、DBの最適化、\r\n"
@@ -184,6 +191,11 @@ bool AddMediumCommand(Catalog& catalog, Scanner& scanner, const AddMediumHooks& 
   if (hooks.busyCursor) hooks.busyCursor(false);
 
   busy(false);
+  // What the read missed is told before anything else runs on the medium.
+  if (stored && scanner.Gaps().Any()) {
+    if (gaps) *gaps = scanner.Gaps();
+    Ask(GapsText(scanner.Gaps()), MsgIcon::Warning, MsgButtons::Ok);
+  }
   if (stored && hooks.afterMediaChange) hooks.afterMediaChange();
   if (hooks.updateTabs) hooks.updateTabs();
   return stored;

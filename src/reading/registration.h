@@ -88,8 +88,11 @@ struct AddMediumHooks {
 };
 
 // "メディア情報の追加/更新": refuses on a full media table, runs the dialog,
-// reads and stores. True when a medium was stored.
-bool AddMediumCommand(Catalog& catalog, Scanner& scanner, const AddMediumHooks& hooks);
+// reads and stores. True when a medium was stored. When the read could not
+// see into some folders or files the user is told so and gaps (when given)
+// receives the counts; it is emptied when nothing was stored.
+bool AddMediumCommand(Catalog& catalog, Scanner& scanner, const AddMediumHooks& hooks,
+                      ReadGaps* gaps = nullptr);
 
 // The scanner's view of a drive letter.
 ScanTarget ScanTargetOf(char letter);

@@ -80,6 +80,7 @@ struct Scanner::Pending {
   ScanRecord rec;
   std::string name;  // cp932
   std::string raw;   // native
+  bool stat_ok = true;
   std::size_t key_off = 0, key_len = 0;
 };
 
@@ -87,6 +88,7 @@ struct Scanner::Pending {
 struct Scanner::Listing {
   std::string path;  // native
   bool listed = false;
+  bool complete = false;  // listed to the end
   std::size_t n = 0;
   std::vector<Pending> entries;  // [0, n) in use; reused between folders
   std::vector<int> order;        // sorted positions
@@ -120,6 +122,7 @@ void Scanner::ListInto(Listing& l, const std::string& path, bool check_dev, std:
   l.n = 0;
   std::size_t& n = l.n;
   auto& pending = l.entries;
+  std::string err;
   l.listed = Platform().dirs->List(path, [&](const DirEntry& e) {
     if (n == pending.size()) pending.emplace_back();
     Pending& p = pending[n++];
@@ -134,9 +137,11 @@ void Scanner::ListInto(Listing& l, const std::string& path, bool check_dev, std:
     r.Time = e.stat_ok ? times.Get(e.mtime) : 0;
     p.name = e.name;
     p.raw = e.raw_name;
+    p.stat_ok = e.stat_ok;
     if (folder && check_dev && e.stat_ok && e.dev != 0 && e.dev != root_dev) r.FirstChild = -2;
-  });
+  }, &err);
   if (!l.listed) n = 0;
+  l.complete = l.listed && err.empty();
 }
 
 // Sorts the entries of a listing (or only the folders to walk) by the
@@ -279,6 +284,7 @@ void Scanner::Pump() {
 // was not stored) in the order the listings will come. True when the
 // folder had any entry (stored or not).
 bool Scanner::StoreListing(Listing& l, int parent, std::deque<int>& walk, bool all) {
+  if (parent >= 0 && !l.complete) ++gaps_.folders;
   SortOrder(l, l.order, l.keys, false);
   std::string version;
   for (std::size_t j = 0; j < l.n; ++j) {
@@ -300,6 +306,7 @@ bool Scanner::StoreListing(Listing& l, int parent, std::deque<int>& walk, bool a
       }
     } else {
       ++files_;
+      if (!p.stat_ok) ++gaps_.files;
       if (read_versions_) {
         Status(kStatusPanelMain, ReadingText() + std::to_string(k - 1));
         Status(kStatusPanelPath, buffer_.FolderPath(parent, target_.drive) + "\\" + p.name);
@@ -333,6 +340,7 @@ bool Scanner::ReadMedium(const ScanTarget& target, const ScanChoices& choices) {
   info_ = TMediaInfomation{};
   info_.FirstLongName = choices.first_long_name;
   skipped_ = 0;
+  gaps_ = ReadGaps{};
   folders_ = files_ = 0;
   read_versions_ = choices.read_versions;
   std::string drive = target.drive.substr(0, 1);
@@ -372,6 +380,7 @@ bool Scanner::ReadMedium(const ScanTarget& target, const ScanChoices& choices) {
   if (!found || buffer_.Count() == 1) {
     ahead.reset();
     buffer_.Clear();
+    gaps_ = ReadGaps{};
     Status(kStatusPanelPath, "");
     return false;
   }

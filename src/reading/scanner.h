@@ -40,6 +40,15 @@ struct ScanChoices {
   std::int32_t first_long_name = 0;
 };
 
+// What a read could not see: folders that could not be listed (fully or at
+// all) and files whose details could not be read (stored with size and
+// time 0). The medium is stored all the same.
+struct ReadGaps {
+  std::int64_t folders = 0;
+  std::int64_t files = 0;
+  bool Any() const { return folders > 0 || files > 0; }
+};
+
 // Status panels of the main window's status bar.
 constexpr int kStatusPanelMain = 0;
 constexpr int kStatusPanelPath = 1;
@@ -78,6 +87,8 @@ class Scanner {
   const TMediaInfomation& MediaInfo() const { return info_; }
   // Entries found but not stored because the capacity was reached.
   std::int64_t SkippedEntries() const { return skipped_; }
+  // The stored folders and files the last read could not see into.
+  const ReadGaps& Gaps() const { return gaps_; }
 
   // Hands record i to a consumer in the catalog's ScannedEntry shape.
   // (Kept generic so the reader does not depend on the catalog.)
@@ -105,6 +116,7 @@ class Scanner {
   ScanTarget target_;
   bool read_versions_ = false;
   std::int64_t skipped_ = 0;
+  ReadGaps gaps_;
   int folders_ = 0;
   int files_ = 0;
   std::unique_ptr<Listing> current_;

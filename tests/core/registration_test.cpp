@@ -10,6 +10,7 @@
 #include "platform/services.h"
 #include "platform/timefmt.h"
 #include "settings/settings.h"
+#include "support/fake_walker.h"
 #include "support/test_env.h"
 
 namespace fv {
@@ -62,10 +63,12 @@ struct RegistrationFixture : ::testing::Test {
   std::string tree = test::MakeTempDir();
   Catalog cat;
   Scanner scanner;
+  test::FaultyWalker walker;
 
   ~RegistrationFixture() { SetDriveQueries(nullptr); }
   RegistrationFixture() {
     SetDriveQueries(&fake);
+    Platform().dirs = &walker;
     FakeDrives::Drive q;
     q.kind = kKindOptical;
     q.root = tree;
@@ -78,14 +81,14 @@ struct RegistrationFixture : ::testing::Test {
   }
 
   // Adds through the command, answering the dialog with `fill`.
-  bool Add(const std::function<void(Registration&)>& fill, bool enter = true) {
+  bool Add(const std::function<void(Registration&)>& fill, bool enter = true, ReadGaps* gaps = nullptr) {
     AddMediumHooks h;
     h.runDialog = [&](Registration& r) {
       r.SelectDrive('Q');
       fill(r);
       return enter ? r.EnterPressed() : r.ReadClicked();
     };
-    return AddMediumCommand(cat, scanner, h);
+    return AddMediumCommand(cat, scanner, h, gaps);
   }
   int LiveCount() {
     cat.Recount();
@@ -195,6 +198,49 @@ TEST_F(RegistrationFixture, EmptyDriveStoresNothing) {
   EXPECT_FALSE(Add([](Registration& r) { r.name = "x"; }));
   EXPECT_EQ(0, LiveCount());
   EXPECT_TRUE(scope.messages.shown.empty());
+}
+
+TEST_F(RegistrationFixture, WhatCouldNotBeReadIsToldAndTheMediumStored) {
+  mkdir((tree + "/locked").c_str(), 0755);
+  test::WriteFile(tree + "/locked/secret", "x");
+  walker.locked.insert(tree + "/locked");
+  struct Case {
+    bool blind_file;
+    const char* text;
+  } cases[] = {
+      {false, "読めなかったフォルダ: 1"},
+      {true, "読めなかったフォルダ: 1\r\n読めなかったファイル: 1"},
+  };
+  int n = 0;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    walker.unstatted.clear();
+    if (c.blind_file) walker.unstatted.insert("a.txt");
+    scope.messages.shown.clear();
+    ReadGaps gaps;
+    ASSERT_TRUE(Add([&](Registration& r) { r.name = "disc" + std::to_string(n); }, true, &gaps));
+    EXPECT_EQ(++n, LiveCount());
+    EXPECT_EQ(1, gaps.folders);
+    EXPECT_EQ(c.blind_file ? 1 : 0, gaps.files);
+    ASSERT_EQ(1u, scope.messages.shown.size());
+    EXPECT_EQ(Sj(c.text), scope.messages.shown[0].text);
+    EXPECT_EQ(MsgIcon::Warning, scope.messages.shown[0].icon);
+    EXPECT_EQ(MsgButtons::Ok, scope.messages.shown[0].buttons);
+  }
+
+  // A clean read tells nothing and empties the counts; so does a read
+  // that stores nothing.
+  walker.locked.clear();
+  walker.unstatted.clear();
+  scope.messages.shown.clear();
+  ReadGaps gaps{5, 5};
+  ASSERT_TRUE(Add([](Registration& r) { r.name = "clean"; }, true, &gaps));
+  EXPECT_FALSE(gaps.Any());
+  EXPECT_TRUE(scope.messages.shown.empty());
+  walker.locked.insert(tree);
+  gaps = {5, 5};
+  EXPECT_FALSE(Add([](Registration& r) { r.name = "none"; }, true, &gaps));
+  EXPECT_FALSE(gaps.Any());
 }
 
 TEST_F(RegistrationFixture, FullMediaTableRefusesAndLastSlotStillWorks) {

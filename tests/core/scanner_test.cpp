@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstring>
 #include <map>
 #include <set>
@@ -11,6 +12,8 @@
 #include "platform/dir_walk.h"
 #include "platform/services.h"
 #include "platform/timefmt.h"
+#include "support/deep_tree.h"
+#include "support/fake_walker.h"
 #include "support/pe_image.h"
 #include "support/test_env.h"
 
@@ -19,23 +22,9 @@ namespace {
 
 using test::Sj;
 
-// The real walk, except that chosen folders cannot be opened (tests may run
-// as root, where chmod does not lock anyone out).
-class LockingWalker : public DirectoryWalker {
- public:
-  std::set<std::string> locked;
-  int lists = 0;
-  bool List(const std::string& path, const Sink& sink, std::string* err) override {
-    ++lists;
-    if (locked.count(path)) return false;
-    return real.List(path, sink, err);
-  }
-  PosixDirectoryWalker real;
-};
-
 struct ScanFixture : ::testing::Test {
   test::PlatformScope scope;
-  LockingWalker walker;
+  test::FaultyWalker walker;
   std::string root = test::MakeTempDir();
   Scanner scanner;
   ScanFixture() { Platform().dirs = &walker; }
@@ -179,6 +168,61 @@ TEST_F(ScanFixture, UnreadableFolderBecomesEmptyFolder) {
   EXPECT_EQ(-1, Find("secret"));
   EXPECT_EQ("2(1+1)", B().Version(0));
   EXPECT_TRUE(scope.messages.shown.empty());
+}
+
+TEST_F(ScanFixture, FoldersAndFilesThatCouldNotBeReadAreCounted) {
+  // locked/ cannot be opened, cut/ breaks off after one entry, and part/
+  // gives its file and its folder by name only.
+  for (const char* d : {"locked", "cut", "part", "part/sub"}) Dir(d);
+  test::WriteFile(root + "/locked/secret", "zzz");
+  test::WriteFile(root + "/cut/a", "1");
+  test::WriteFile(root + "/cut/b", "2");
+  test::WriteFile(root + "/part/blind.bin", "12345");
+  test::WriteFile(root + "/part/sub/seen", "1");
+  test::WriteFile(root + "/plain.txt", "1");
+  walker.locked.insert(root + "/locked");
+  walker.broken.insert(root + "/cut");
+  walker.unstatted = {"blind.bin", "sub"};
+  for (bool ahead : {false, true}) {
+    SCOPED_TRACE(ahead);
+    scanner.listAhead = ahead;
+    ASSERT_TRUE(Read());
+    // A folder known by name only is counted when its listing fails too;
+    // sub's listing works.
+    EXPECT_EQ(2, scanner.Gaps().folders);
+    EXPECT_EQ(1, scanner.Gaps().files);
+    int blind = Find("blind.bin");
+    ASSERT_GT(blind, 0);
+    EXPECT_EQ(0.0, B()[blind].Size);
+    EXPECT_EQ(0u, B()[blind].Time);
+    EXPECT_GT(Find("seen"), 0);
+  }
+  EXPECT_TRUE(scope.messages.shown.empty());  // telling is the add command's part
+
+  walker.locked.clear();
+  walker.broken.clear();
+  walker.unstatted.clear();
+  ASSERT_TRUE(Read());
+  EXPECT_FALSE(scanner.Gaps().Any());
+}
+
+TEST_F(ScanFixture, TreeDeeperThanAPathCanNameIsReadToTheBottom) {
+  const std::string deepest = test::MakeDeepTree(root, 1000, "dddd");
+  ASSERT_GT(deepest.size(), static_cast<std::size_t>(PATH_MAX));
+  for (bool ahead : {false, true}) {
+    SCOPED_TRACE(ahead);
+    scanner.listAhead = ahead;
+    ASSERT_TRUE(Read());
+    EXPECT_EQ(1002, B().Count());  // the root, 1000 folders and the file
+    int bottom = Find("bottom.txt");
+    ASSERT_GT(bottom, 0);
+    EXPECT_EQ(3.0, B()[bottom].Size);
+    int depth = 0;
+    for (int k = B()[bottom].Parent; k > 0; k = B()[k].Parent) ++depth;
+    EXPECT_EQ(1000, depth);
+    EXPECT_FALSE(scanner.Gaps().Any());
+  }
+  EXPECT_TRUE(test::RemoveTree(root + "/dddd"));
 }
 
 TEST_F(ScanFixture, EmptyOrUnreadableDriveReadsNothing) {
