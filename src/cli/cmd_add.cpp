@@ -1,14 +1,12 @@
 // ferrovan-cli add CATALOG LETTER_OR_FOLDER [--name N] [--class C] [--location L] [--detail D]
 //                   [--versions] [--replace]
 
-#include <unistd.h>
-
-#include <cstdio>
 #include <filesystem>
 
 #include "catalog/catalog.h"
 #include "catalog/lifecycle.h"
 #include "cli/commands.h"
+#include "cli/progress.h"
 #include "media_meta/name_lists.h"
 #include "platform/drives.h"
 #include "platform/files.h"
@@ -35,27 +33,6 @@ class AddMessages : public ConsoleMessages {
     }
     return ConsoleMessages::Show(text, caption, icon, buttons);
   }
-};
-
-// Progress on one terminal line (only when standard error is a terminal).
-class ProgressLine {
- public:
-  ProgressLine() : tty_(::isatty(STDERR_FILENO) != 0) {}
-  void Show(int panel, std::string_view cp932) {
-    if (!tty_ || panel != kStatusPanelMain) return;
-    std::string t = text::Cp932ToUtf8(cp932);
-    std::fprintf(stderr, "\r%s\x1b[K", t.c_str());
-    shown_ = !t.empty();
-    if (!shown_) std::fprintf(stderr, "\r\x1b[K");
-    std::fflush(stderr);
-  }
-  void End() {
-    if (tty_ && shown_) std::fprintf(stderr, "\r\x1b[K");
-  }
-
- private:
-  bool tty_;
-  bool shown_ = false;
 };
 
 // Opens the catalog, creating it when there is none yet.
@@ -125,25 +102,28 @@ int Run(const Args& in) {
     reg.versions = versions;
     return reg.EnterPressed();
   };
-  hooks.status = [&](int panel, std::string_view t) { progress.Show(panel, t); };
+  hooks.status = [&](int panel, std::string_view t) {
+    if (panel == kStatusPanelMain) progress.Show(t);
+  };
   hooks.setBusy = [](bool busy) { TheLifecycle().SetBusy(busy); };
 
   Scanner& scanner = TheScanner();
-  bool stored = AddMediumCommand(cat, scanner, hooks);
+  ReadGaps gaps;
+  bool stored = AddMediumCommand(cat, scanner, hooks, &gaps);
   progress.End();
   if (!stored)
     return Fail(kFailed, messages.asked_replace && !replace
                              ? "no medium was stored: the name is taken (--replace replaces that medium)"
                              : "no medium was stored");
   const ScanBuffer& b = scanner.Buffer();
-  std::printf("%c: %s %s\n", letter, text::Cp932ToUtf8(b.Name(0)).c_str(),
-              text::Cp932ToUtf8(b.Version(0)).c_str());
-  return kOk;
+  PrintLine(std::string(1, letter) + ": " + std::string(b.Name(0)) + " " + std::string(b.Version(0)));
+  return gaps.Any() ? kStoredWithGaps : kOk;
 }
 
 const bool registered = Register(
     {"add",
-     "add CATALOG LETTER_OR_FOLDER [--name N] [--class C] [--location L] [--detail D] [--versions] [--replace]",
+     "add CATALOG LETTER_OR_FOLDER [--name N] [--class C] [--location L] [--detail D] [--versions] [--replace]"
+     "  (exit status 3: stored, but some folders or files could not be read)",
      Run});
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "browse/search.h"
 #include "catalog/catalog.h"
 #include "cli/commands.h"
+#include "cli/progress.h"
 #include "platform/text.h"
 #include "platform/timefmt.h"
 #include "settings/settings.h"
@@ -57,12 +58,9 @@ std::optional<Target> Resolve(Browser& b, const std::string& utf8_path, std::str
 }
 
 void PrintColumns(const TRecord& row, int columns) {
-  std::string line;
-  for (int c = 0; c < columns; ++c) {
-    if (c) line += '\t';
-    line += row.Text(c);
-  }
-  PrintLine(line);
+  std::vector<std::string> fields;
+  for (int c = 0; c < columns; ++c) fields.push_back(row.Text(c));
+  PrintRow(fields);
 }
 
 int Ls(const Args& args) {
@@ -73,9 +71,9 @@ int Ls(const Args& args) {
   auto t = Resolve(b, args.size() > 1 ? args[1] : std::string(), why);
   if (!t || t->row >= 0) return Fail(kFailed, t ? "'" + args[1] + "' is a file" : why);
   b.PopulateFileList(t->node);
-  std::string header;
-  for (int c = 0; c < kFileColumnCount; ++c) header += (c ? "\t" : "") + FileColumnCaption(c, b.CatalogLevel());
-  PrintLine(header);
+  std::vector<std::string> header;
+  for (int c = 0; c < kFileColumnCount; ++c) header.push_back(FileColumnCaption(c, b.CatalogLevel()));
+  PrintRow(header);
   for (const TRecord& r : b.file_list) PrintColumns(r, kFileColumnCount);
   return kOk;
 }
@@ -167,9 +165,15 @@ int Search(const Args& in) {
   if (!conditions) return kFailed;
   Browser b(cat);
   RowList results;
-  RunSearch(b, *conditions, f.ChosenMedia(), results);
+  ProgressLine progress;
+  // Panel 1 carries the run's progress; panel 0 is only emptied.
+  const PanelSink status = [&progress](int panel, const std::string& t) {
+    if (panel == 1) progress.Show(t);
+  };
+  RunSearch(b, *conditions, f.ChosenMedia(), results, status);
   ExtensionImages images;
-  FormatSearchResults(b, results, images, sort);
+  FormatSearchResults(b, results, images, sort, status);
+  progress.End();
   for (const TRecord& r : results) PrintColumns(r, kSearchColumnCount);
   return kOk;
 }
@@ -245,7 +249,9 @@ int Props(const Args& args) {
     v = NodeProperties(cat, b.current, 0);
   }
   PrintLine(v.name);
-  Print(v.CopyText());
+  // The rows as "プロパティのコピー" puts them on the clipboard.
+  for (std::size_t i = 0; i < v.rows.size(); ++i)
+    PrintRow({std::to_string(i + 1), v.rows[i].caption, v.rows[i].text}, "\r\n");
   return kOk;
 }
 
@@ -272,9 +278,9 @@ int HistogramCmd(const Args& in) {
   if (!t || t->row >= 0) return Fail(kFailed, t ? "'" + args[1] + "' is a file" : why);
   if (!hist.Build(TheCatalog(), t->node)) return Fail(kFailed, "no medium to count");
   for (int r = 0; r < hist.RowCount(); ++r) {
-    std::string line;
-    for (int k = 0; k < hist.ColumnCount(); ++k) line += (k ? "\t" : "") + hist.CellText(k, r);
-    PrintLine(line);
+    std::vector<std::string> cells;
+    for (int k = 0; k < hist.ColumnCount(); ++k) cells.push_back(hist.CellText(k, r));
+    PrintRow(cells);
   }
   return kOk;
 }

@@ -3,6 +3,7 @@
 #include "catalog/catalog.h"
 #include "catalog/lifecycle.h"
 #include "cli/commands.h"
+#include "cli/progress.h"
 #include "platform/text.h"
 #include "platform/timefmt.h"
 #include "settings/settings.h"
@@ -27,7 +28,7 @@ int Create(const Args& args) {
   if (args.size() != 1) return Fail(kUsage, "usage: create CATALOG");
   const std::string path = WithCatalogExtension(args[0]);
   if (!TheCatalog().CreateCatalog(path)) return Fail(kFailed, "cannot create " + path);
-  PrintLine(path);
+  PrintRaw(Visible(path) + "\n");  // a native path, not cp932
   return kOk;
 }
 
@@ -38,12 +39,9 @@ int Media(const Args& args) {
   const std::string picture = ReadSettingString(SettingKey::REG_FormatUpdateDateTime);
   for (int s = 0; s < c.Counts().UsedSlots; ++s) {
     const MediumRecord& r = c.Medium(s);
-    const std::string line = std::to_string(s) + "\t" + (r.Name.empty() ? "deleted" : "live") + "\t" +
-                             r.Name.str() + "\t" + std::to_string(r.FirstEntry) + "\t" +
-                             std::to_string(r.EntryCount) + "\t" + r.Classification.str() + "\t" +
-                             r.Location.str() + "\t" + r.LocationDetail.str() + "\t" +
-                             FormatDosTime(picture, r.Root.Time);
-    PrintLine(line);
+    PrintRow({std::to_string(s), r.Name.empty() ? "deleted" : "live", r.Name.str(), std::to_string(r.FirstEntry),
+              std::to_string(r.EntryCount), r.Classification.str(), r.Location.str(), r.LocationDetail.str(),
+              FormatDosTime(picture, r.Root.Time)});
   }
   return kOk;
 }
@@ -68,7 +66,9 @@ int Optimise(const Args& args) {
   if (args.size() != 1) return Fail(kUsage, "usage: optimise CATALOG");
   Catalog& c = TheCatalog();
   if (!Open(c, args[0])) return kFailed;
-  c.Optimise();
+  ProgressLine progress;
+  c.Optimise([&progress](const std::string& t) { progress.Show(t); });
+  progress.End();
   return c.OptimiseFailed() ? kFailed : kOk;
 }
 

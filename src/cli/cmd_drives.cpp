@@ -37,8 +37,8 @@ int RunDrives(const Args& args) {
     std::string line;
     line += d.letter;
     line += '\t' + text::Cp932ToUtf8(DriveKindName(DriveKindOfType(d.type, d.letter)));
-    line += '\t' + d.root;
-    line += '\t' + text::Cp932ToUtf8(v.label);
+    line += '\t' + Visible(d.root);  // native
+    line += '\t' + Visible(text::Cp932ToUtf8(v.label));
     line += '\t' + v.serial;
     line += '\t' + std::to_string(table.ClusterSize(d.letter));
     line += '\t' + Number(table.FreeSpace(d.letter));

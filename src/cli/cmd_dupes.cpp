@@ -8,10 +8,9 @@
 // its name and member count, then one tab-separated line per member with
 // medium name, name, size and update time.
 
-#include <cstdio>
-
 #include "catalog/catalog.h"
 #include "cli/commands.h"
+#include "cli/progress.h"
 #include "dupes/result_store.h"
 #include "platform/text.h"
 #include "platform/timefmt.h"
@@ -27,13 +26,12 @@ using dupes::StoreRow;
 
 std::string Sj(const char* utf8) { return text::Utf8ToCp932(utf8); }
 
-// Status texts go to standard error while the run works.
-class StderrProgress : public dupes::DetectionProgress {
+// The run's status texts on the progress line.
+class RunProgress : public dupes::DetectionProgress {
  public:
   void Counters(const std::string&, const std::string&, const std::string&) override {}
-  void Status(const std::string& text) override {
-    if (!text.empty()) std::fprintf(stderr, "%s\n", text::Cp932ToUtf8(text).c_str());
-  }
+  void Status(const std::string& text) override { line.Show(text); }
+  ProgressLine line;
 };
 
 void List(ResultStore& store, Catalog& cat) {
@@ -52,8 +50,7 @@ void List(ResultStore& store, Catalog& cat) {
     for (int i = 0; store.MemberAt(MemberListId::Detail, i, member); ++i) {
       const int m = MediumOf(member.id);
       std::string medium = member.id >= 0 && m < kMediaSlots ? cat.Medium(m).Name.str() : std::string();
-      PrintLine("\t" + medium + "\t" + member.name + "\t" + std::to_string(member.size) + "\t" +
-                FormatDosTime(picture, member.time));
+      PrintRow({"", medium, member.name, std::to_string(member.size), FormatDosTime(picture, member.time)});
     }
   }
 }
@@ -80,8 +77,9 @@ int RunSearch(Args args, StoreMode mode) {
     store.SetSeparators(text::Utf8ToCp932(separators));
   else
     store.SetSeparatorsFromSettings();
-  StderrProgress progress;
+  RunProgress progress;
   dupes::RunOutcome out = store.RunDetection(media, &progress);
+  progress.line.End();
   if (!out.ok) return Fail(kFailed, "cannot write '" + store.StorePath() + "': " + out.error);
   List(store, cat);
   return kOk;
@@ -99,8 +97,7 @@ int Groups(const Args& args) {
   if (!Open(args[0], cat, media, store)) return Fail(kFailed, "cannot open the catalog '" + args[0] + "'");
   if (!store.StoreExists()) return Fail(kFailed, "no store '" + store.StorePath() + "'; run the search first");
   if (!store.LoadGroups())
-    std::fprintf(stderr, "ferrovan-cli: the store '%s' is cut short or damaged; listing what could be read\n",
-                 store.StorePath().c_str());
+    Fail(kOk, "the store '" + store.StorePath() + "' is cut short or damaged; listing what could be read");
   List(store, cat);
   return kOk;
 }

@@ -90,11 +90,9 @@ int Run(const Args& in) {
   req.node = rows[0].node;
   for (const Resolved& r : rows) req.rows.push_back(&r.row);
   CatalogExportSource source(cat);
+  // A listing is data a script may keep: written as it is, not escaped.
   const std::string out = BuildFileListText(source, ExportSettings::Read(), req);
-  if (cp932)
-    PrintRaw(out);
-  else
-    Print(out);
+  PrintRaw(cp932 ? out : text::Cp932ToUtf8(out));
   return kOk;
 }
 

@@ -25,15 +25,49 @@ bool Register(const Command& c) {
 
 const std::vector<Command>& AllCommands() { return Registry(); }
 
+// UTF-8 multi-byte sequences never hold a byte below 0x80, so a control
+// byte is always a character of its own.
+std::string Visible(std::string_view utf8) {
+  std::string out;
+  out.reserve(utf8.size());
+  for (const char ch : utf8) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c >= 0x20 && c != 0x7F) {
+      out += ch;
+      continue;
+    }
+    switch (c) {
+      case '\n': out += "\\n"; break;
+      case '\t': out += "\\t"; break;
+      case '\r': out += "\\r"; break;
+      default: {
+        char hex[5];
+        std::snprintf(hex, sizeof hex, "\\x%02x", c);
+        out += hex;
+      }
+    }
+  }
+  return out;
+}
+
 void PrintRaw(const std::string& bytes) { std::fwrite(bytes.data(), 1, bytes.size(), stdout); }
-void Print(const std::string& cp932) { PrintRaw(text::Cp932ToUtf8(cp932)); }
+void Print(const std::string& cp932) { PrintRaw(Visible(text::Cp932ToUtf8(cp932))); }
 void PrintLine(const std::string& cp932) {
   Print(cp932);
   std::fputc('\n', stdout);
 }
 
+void PrintRow(const std::vector<std::string>& cp932_fields, const char* line_end) {
+  std::string line;
+  for (std::size_t i = 0; i < cp932_fields.size(); ++i) {
+    if (i) line += '\t';
+    line += Visible(text::Cp932ToUtf8(cp932_fields[i]));
+  }
+  PrintRaw(line + line_end);
+}
+
 int Fail(int status, const std::string& utf8_message) {
-  std::fprintf(stderr, "ferrovan-cli: %s\n", utf8_message.c_str());
+  std::fprintf(stderr, "ferrovan-cli: %s\n", Visible(utf8_message).c_str());
   return status;
 }
 
@@ -95,7 +129,7 @@ int main(int argc, char** argv) {
       }
     }
   }
-  std::fprintf(stderr, "ferrovan-cli: unknown command '%s'\n", name.c_str());
+  Fail(kUsage, "unknown command '" + name + "'");
   Usage(stderr);
   return kUsage;
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <memory>
 
@@ -73,6 +74,33 @@ TEST_F(CliAddFixture, AddsAFolderThroughABindingAndRefusesADuplicate) {
   EXPECT_EQ(1, c.Counts().LiveMedia);
   EXPECT_TRUE(c.SlotDeleted(0));
   EXPECT_TRUE(c.SlotLive(1));
+}
+
+// Run as root, permissions stop the reader only without the capabilities
+// that override them.
+std::string WithoutOverride() {
+  return geteuid() == 0 ? "setpriv --inh-caps=-dac_override,-dac_read_search "
+                          "--bounding-set=-dac_override,-dac_read_search -- env "
+                        : "";
+}
+
+TEST_F(CliAddFixture, StoredWithGapsExitsWithThree) {
+  // locked/ cannot be opened; names/ can be listed but not looked into.
+  for (const char* d : {"/locked", "/names"}) mkdir((tree + d).c_str(), 0755);
+  test::WriteFile(tree + "/locked/secret", "x");
+  test::WriteFile(tree + "/names/blind", "x");
+  test::WriteFile(tree + "/a.txt", "x");
+  chmod((tree + "/locked").c_str(), 0);
+  chmod((tree + "/names").c_str(), 0444);
+  const bool locked_out = test::RunCommand(WithoutOverride() + "test ! -x '" + tree + "/locked'") == 0;
+  std::string out;
+  const int rc = locked_out ? test::RunCommand(WithoutOverride() + Cli("add " + cat + " " + tree), &out) : -1;
+  chmod((tree + "/locked").c_str(), 0755);
+  chmod((tree + "/names").c_str(), 0755);
+  if (!locked_out) GTEST_SKIP() << "permissions cannot be enforced here";
+  EXPECT_EQ(3, rc) << out;
+  EXPECT_NE(std::string::npos, out.find("読めなかったフォルダ: 1\n読めなかったファイル: 1")) << out;
+  EXPECT_EQ(1, Load()->Counts().LiveMedia);
 }
 
 TEST_F(CliAddFixture, EmptyFolderStoresNothing) {
