@@ -105,6 +105,7 @@ class MemFileSystem : public FileSystem {
     return true;
   }
   bool CreateDirs(const std::string&, std::string&) override { return true; }
+  bool SyncFolderOf(const std::string&, std::string&) override { return true; }
 };
 
 class SilentMessages : public Messages {

@@ -19,55 +19,75 @@ int AddComment(Catalog& cat, EntryId owner, std::string_view text, std::int16_t 
   for (int k = 0; k < kCommentSlots; ++k) {
     if (cat.Comment(k).Owner != -1) continue;
     CommentRecord& c = cat.MutableComment(k);
+    const CommentRecord before = c;
     c.Owner = owner;
     c.Time = NowDosTime();
     c.Text.assign(text);
     c.EntryKind = kind;
     c.EntryName.assign(name);
     c.Reserved[0] = c.Reserved[1] = 0;
-    cat.SaveComment(k);
-    return k;
+    if (cat.SaveComment(k)) return k;
+    cat.MutableComment(k) = before;  // memory keeps what the file says
+    return -1;
   }
   return -1;
 }
 
-bool UpdateComment(Catalog& cat, int slot, EntryId owner, std::string_view text) {
+namespace {
+
+// Writes slot k after `change`; on failure the slot in memory is put back.
+template <typename Change>
+bool ChangeComment(Catalog& cat, int slot, Change change) {
   if (!ValidSlot(slot)) return false;
-  CommentRecord& c = cat.MutableComment(slot);
-  c.Owner = owner;
-  c.Time = NowDosTime();
-  c.Text.assign(text);
-  return cat.SaveComment(slot);
+  const CommentRecord before = cat.Comment(slot);
+  change(cat.MutableComment(slot));
+  if (cat.SaveComment(slot)) return true;
+  cat.MutableComment(slot) = before;
+  return false;
+}
+
+}  // namespace
+
+bool UpdateComment(Catalog& cat, int slot, EntryId owner, std::string_view text) {
+  return ChangeComment(cat, slot, [&](CommentRecord& c) {
+    c.Owner = owner;
+    c.Time = NowDosTime();
+    c.Text.assign(text);
+  });
 }
 
 bool DeleteComment(Catalog& cat, int slot) {
-  if (!ValidSlot(slot)) return false;
-  CommentRecord& c = cat.MutableComment(slot);
-  c.Owner = -1;
-  c.Time = 0;
-  c.Text.clear();
-  c.EntryKind = 0;
-  c.EntryName.clear();
-  return cat.SaveComment(slot);
+  return ChangeComment(cat, slot, [](CommentRecord& c) {
+    c.Owner = -1;
+    c.Time = 0;
+    c.Text.clear();
+    c.EntryKind = 0;
+    c.EntryName.clear();
+  });
 }
 
 std::string CommentText(const Catalog& cat, int slot) {
   return ValidSlot(slot) ? cat.Comment(slot).Text.str() : std::string();
 }
 
-bool RegisterComment(Catalog& cat, TRecord& row, std::string_view text) {
+bool RegisterComment(Catalog& cat, TRecord& row, std::string_view text, bool* stored) {
+  if (stored) *stored = false;
   if (text.empty() && row.CommentIndex == -1) return false;
+  bool ok = true;
   if (!text.empty() && row.CommentIndex == -1) {
     row.CommentIndex = AddComment(cat, row.Id, text, row.Kind, row.Name);
+    ok = row.CommentIndex >= 0;
   } else if (!text.empty()) {
-    UpdateComment(cat, row.CommentIndex, row.Id, text);
-  } else {
-    DeleteComment(cat, row.CommentIndex);
+    ok = UpdateComment(cat, row.CommentIndex, row.Id, text);
+  } else if (DeleteComment(cat, row.CommentIndex)) {
     row.CommentIndex = -1;
+  } else {
+    ok = false;
   }
   // The list's comment column shows what is stored.
   row.SetText(kFileColComment, CommentText(cat, row.CommentIndex));
-  cat.SetCommentLink(row.CommentIndex, row.Id);
+  ok = cat.SetCommentLink(row.CommentIndex, row.Id) && ok;
+  if (stored) *stored = ok;
   return true;
 }
 
@@ -77,12 +97,15 @@ std::string CommentTargetProblem(int selected) {
   return {};
 }
 
-void ToggleMarks(Catalog& cat, const std::vector<TRecord*>& rows) {
+int ToggleMarks(Catalog& cat, const std::vector<TRecord*>& rows) {
+  int failed = 0;
   for (TRecord* row : rows) {
-    std::uint8_t flag = cat.SetMark(0, row->Id);
+    std::uint8_t flag = 0;
+    if (!cat.SetMark(0, row->Id, flag)) ++failed;
     row->Mark = flag;
     row->StateIndex = flag == 1 ? 0 : -1;
   }
+  return failed;
 }
 
 void CommentList::Rebuild(const Catalog& cat) {

@@ -29,8 +29,9 @@ std::string CommentText(const Catalog& cat, int slot);
 // "コメント登録"): adds, updates or deletes the comment and rewrites the
 // entry's link, keeping the row's copies in step. Returns false, writing
 // nothing, for an empty text on a row without a comment (the dialog then
-// stays open).
-bool RegisterComment(Catalog& cat, TRecord& row, std::string_view text);
+// stays open). *stored tells whether the change reached the file (false
+// when a write failed or no comment slot was free).
+bool RegisterComment(Catalog& cat, TRecord& row, std::string_view text, bool* stored = nullptr);
 
 // The warning for a comment command with `selected` rows selected (empty
 // when exactly one): "コメントを書込むファイルが不明です" or
@@ -38,8 +39,9 @@ bool RegisterComment(Catalog& cat, TRecord& row, std::string_view text);
 std::string CommentTargetProblem(int selected);
 
 // Toggles the mark of each row, writing it through; the rows' mark and
-// state image follow.
-void ToggleMarks(Catalog& cat, const std::vector<TRecord*>& rows);
+// state image follow what is stored. Returns the number of rows whose
+// mark could not be written.
+int ToggleMarks(Catalog& cat, const std::vector<TRecord*>& rows);
 
 // The comment dialog's list: used slots in slot order, four texts each.
 struct CommentListRow {

@@ -213,6 +213,87 @@ int Catalog::LongNameCount(int slot) const {
   return -MediumNeedsReread(slot);
 }
 
+// ---- sharing with other processes -------------------------------------------
+
+std::string Catalog::LockPath(const std::string& catalog_path) { return catalog_path + ".lock"; }
+
+bool Catalog::HoldLock(const std::string& path, LockKind kind, int wait_ms, const std::function<void()>& on_wait,
+                       std::string& err) {
+  held_lock_.reset();
+  held_lock_ = FileLock::Take(LockPath(path), kind, wait_ms, on_wait, err);
+  return held_lock_ != nullptr;
+}
+
+void Catalog::ReleaseLock() {
+  if (!held_lock_) return;
+  // Writes after this check the file against what it holds now.
+  if (held_lock_->Kind() == LockKind::Exclusive && IsOpen()) RememberDiskHeader();
+  held_lock_.reset();
+}
+
+bool Catalog::HoldsLock(LockKind kind) const {
+  auto covers = [&](const std::unique_ptr<FileLock>& l) {
+    return l && l->Path() == LockPath(path_) && (kind == LockKind::Shared || l->Kind() == LockKind::Exclusive);
+  };
+  return covers(held_lock_) || covers(section_lock_);
+}
+
+bool Catalog::BeginWrite() {
+  if (write_depth_++ > 0) return write_ok_;
+  write_ok_ = false;
+  if (!IsOpen()) return false;
+  if (held_lock_) {
+    write_ok_ = HoldsLock(LockKind::Exclusive);
+    if (!write_ok_) ReportCatalogError(text::Utf8ToCp932("このカタログは読み取りのために開かれています\r\n" + path_));
+    return write_ok_;
+  }
+  std::string err;
+  section_lock_ = FileLock::Take(LockPath(path_), LockKind::Exclusive, write_lock_wait_ms, onWaitingForLock, err);
+  if (!section_lock_) {
+    ReportCatalogError(text::Utf8ToCp932("他のプロセスがこのカタログを更新中です…\r\n" + path_ + "\r\n" + err));
+    return false;
+  }
+  std::string why;
+  if (!DiskHeaderUnchanged(why)) {
+    section_lock_.reset();
+    ReportCatalogError(text::Utf8ToCp932(why));
+    return false;
+  }
+  write_ok_ = true;
+  return true;
+}
+
+void Catalog::EndWrite() {
+  if (--write_depth_ > 0) return;
+  if (section_lock_) {
+    RememberDiskHeader();
+    section_lock_.reset();
+  }
+}
+
+void Catalog::RememberDiskHeader() {
+  disk_header_.clear();
+  std::string err;
+  auto f = Platform().files->Open(path_, OpenMode::Read, err);
+  if (!f) return;
+  std::vector<char> bytes(kMediaTableBytes + kCommentTableBytes);
+  if (f->ReadExact(kMediaTableOffset, bytes.data(), bytes.size())) disk_header_ = std::move(bytes);
+}
+
+bool Catalog::DiskHeaderUnchanged(std::string& why) {
+  if (disk_header_.empty()) return true;
+  std::string err;
+  auto f = Platform().files->Open(path_, OpenMode::Read, err);
+  std::vector<char> now(disk_header_.size());
+  if (!f || !f->ReadExact(kMediaTableOffset, now.data(), now.size())) {
+    why = path_ + "\r\n" + (f ? f->LastError() : err);
+    return false;
+  }
+  if (now == disk_header_) return true;
+  why = "このカタログは他のプロセスによって変更されました。開き直してください。\r\n" + path_;
+  return false;
+}
+
 // ---- catalog file -----------------------------------------------------------------
 
 void Catalog::SetCatalogPath(const std::string& path) {
@@ -233,14 +314,24 @@ bool Catalog::CreateCatalog(const std::string& path) {
 
   FileSystem& fs = *Platform().files;
   std::string err;
+  if (!DirName(path).empty() && !fs.IsDirectory(DirName(path)) && !fs.CreateDirs(DirName(path), err)) {
+    ReportFileError(path, err);
+    return false;
+  }
+  // Nobody else may be using the file that is replaced.
+  std::unique_ptr<FileLock> lock;
+  if (!(held_lock_ && held_lock_->Path() == LockPath(path) && held_lock_->Kind() == LockKind::Exclusive)) {
+    lock = FileLock::Take(LockPath(path), LockKind::Exclusive, write_lock_wait_ms, onWaitingForLock, err);
+    if (!lock) {
+      ReportCatalogError(text::Utf8ToCp932("他のプロセスがこのカタログを更新中です…\r\n" + path + "\r\n" + err));
+      return false;
+    }
+  }
   if (fs.Exists(path)) {
     if (!fs.Remove(path, err)) {
       ReportFileError(path, err);
       return false;
     }
-  } else if (!DirName(path).empty() && !fs.CreateDirs(DirName(path), err)) {
-    ReportFileError(path, err);
-    return false;
   }
   {
     auto f = fs.Open(path, OpenMode::CreateTrunc, err);
@@ -254,8 +345,9 @@ bool Catalog::CreateCatalog(const std::string& path) {
       return false;
     }
   }
-  std::string ignored;
-  if (fs.Exists(JournalPath(path))) fs.Remove(JournalPath(path), ignored);
+  fs.SyncFolderOf(path, err);
+  // A journal of the file replaced has nothing left to finish.
+  if (fs.Exists(JournalPath(path))) RemoveJournal(path);
 
   media_ = std::move(media);
   comments_ = std::move(comments);
@@ -263,13 +355,14 @@ bool Catalog::CreateCatalog(const std::string& path) {
   loaded_medium_ = -1;
   loaded_count_ = 0;
   SetCatalogPath(path);
+  RememberDiskHeader();
   const bool ok = long_names_.CreateLongNameFile(lfn_path_);
   Recount();
   if (onMediaTableSaved) onMediaTableSaved();
   return ok;
 }
 
-bool Catalog::LoadCatalog(const std::string& path_in) {
+bool Catalog::LoadCatalog(const std::string& path_in, Access access) {
   const std::string path = path_in.empty() ? path_ : path_in;
   last_failure_ = LoadFailure::None;
   FileSystem& fs = *Platform().files;
@@ -277,9 +370,45 @@ bool Catalog::LoadCatalog(const std::string& path_in) {
     last_failure_ = LoadFailure::Missing;
     return false;
   }
-  if (fs.Exists(JournalPath(path)) && !RecoverJournal(path)) {
-    last_failure_ = LoadFailure::IoError;
-    return false;
+  if (fs.Exists(JournalPath(path))) {
+    // An optimisation stopped part-way. Only a writer holding the file
+    // alone finishes it; a journal of another catalog is left alone.
+    const std::string saved_path = path_;
+    std::unique_ptr<FileLock> lock;
+    const bool held = held_lock_ && held_lock_->Path() == LockPath(path) &&
+                      (held_lock_->Kind() == LockKind::Exclusive || access == Access::Read);
+    const bool in_section = section_lock_ && section_lock_->Path() == LockPath(path);
+    if (access == Access::Write && !held && !in_section) {
+      std::string err;
+      lock = FileLock::Take(LockPath(path), LockKind::Exclusive, write_lock_wait_ms, onWaitingForLock, err);
+      if (!lock) {
+        ReportCatalogError(text::Utf8ToCp932("他のプロセスがこのカタログを更新中です…\r\n" + path + "\r\n" + err));
+        last_failure_ = LoadFailure::Locked;
+        return false;
+      }
+    }
+    switch (InspectJournal(path)) {
+      case JournalState::Foreign:
+        ReportCatalogError(text::Utf8ToCp932("最適化の記録ファイルがこのカタログのものではないため、使わずに残します\r\n" +
+                                             JournalPath(path)));
+        break;
+      case JournalState::Incomplete:
+      case JournalState::Ours:
+        if (access == Access::Read) {
+          ReportCatalogError(text::Utf8ToCp932(
+              "このカタログの最適化が途中で止まっています。更新できるコマンド（optimise など）で開くと完了します\r\n" +
+              path));
+          last_failure_ = LoadFailure::Interrupted;
+          return false;
+        }
+        if (!RecoverJournal(path)) {
+          last_failure_ = LoadFailure::IoError;
+          return false;
+        }
+        break;
+      case JournalState::None:
+        break;
+    }
   }
   // Read into the spare tables; they become the open ones only on success.
   std::vector<MediumRecord>& media = spare_media_;
@@ -321,6 +450,9 @@ bool Catalog::LoadCatalog(const std::string& path_in) {
     }
   }
   const bool other_catalog = path != path_;
+  disk_header_.resize(kMediaTableBytes + kCommentTableBytes);
+  std::memcpy(disk_header_.data(), media.data(), kMediaTableBytes);
+  std::memcpy(disk_header_.data() + kMediaTableBytes, comments.data(), kCommentTableBytes);
   media_.swap(media);
   comments_.swap(comments);
   SetCatalogPath(path);
@@ -334,6 +466,8 @@ bool Catalog::LoadCatalog(const std::string& path_in) {
 }
 
 bool Catalog::WriteHeaderArea(bool with_comments) {
+  WriteSection section(*this);
+  if (!section) return false;
   std::string err;
   auto f = Platform().files->Open(path_, OpenMode::ReadWrite, err);
   if (!f) {
@@ -376,6 +510,8 @@ bool WriteRecordAt(const std::string& path, std::int64_t offset, const void* rec
 
 bool Catalog::SaveComment(int k) {
   if (!IsOpen() || k < 0 || k >= kCommentSlots) return false;
+  WriteSection section(*this);
+  if (!section) return false;
   return WriteRecordAt(path_, kCommentTableOffset + static_cast<std::int64_t>(k) * sizeof(CommentRecord),
                        &comments_[static_cast<std::size_t>(k)], sizeof(CommentRecord));
 }
@@ -452,6 +588,8 @@ bool Catalog::SaveEntry(EntryId id) {
   if (id < 0) return false;
   const int m = MediumOf(id), e = EntryOf(id);
   if (m != loaded_medium_ || e >= loaded_count_) return false;
+  WriteSection section(*this);
+  if (!section) return false;
   if (!WriteRecordAt(path_, BlockOffset(m) + static_cast<std::int64_t>(e) * sizeof(EntryRecord), &entries_[e],
                      sizeof(EntryRecord)))
     return false;
@@ -466,39 +604,49 @@ bool Catalog::SaveRootFromMedia(EntryId id) {
   if (id < 0) return false;
   const int m = MediumOf(id);
   if (!SlotUsed(m) || Medium(m).EntryCount < 1) return false;
+  WriteSection section(*this);
+  if (!section) return false;
   if (!WriteRecordAt(path_, BlockOffset(m), &Medium(m).Root, sizeof(EntryRecord))) return false;
   return SaveMediaTable();
 }
 
 std::uint8_t Catalog::SetMark(int mode, EntryId id) {
-  if (id < 0 || !LoadMedium(MediumOf(id))) return 0;
+  std::uint8_t value = 0;
+  SetMark(mode, id, value);
+  return value;
+}
+
+bool Catalog::SetMark(int mode, EntryId id, std::uint8_t& value) {
+  value = 0;
+  if (id < 0 || !LoadMedium(MediumOf(id))) return false;
   const int m = MediumOf(id), e = EntryOf(id);
-  if (e >= loaded_count_) return 0;
+  if (e >= loaded_count_) return false;
   std::uint8_t& mark = e == 0 ? MutableMedium(m).Root.Mark : entries_[e].Mark;
+  const std::uint8_t old = mark;
   switch (mode) {
     case 0: mark = mark != 1 ? 1 : 0; break;
     case 1: mark = 1; break;
     case 2: mark = 0; break;
     default: break;
   }
-  const std::uint8_t value = mark;
-  if (e > 0)
-    SaveEntry(id);
-  else
-    SaveRootFromMedia(id);
-  return value;
+  value = mark;
+  if (e > 0 ? SaveEntry(id) : SaveRootFromMedia(id)) return true;
+  // Not stored: memory keeps what the file says.
+  (e == 0 ? MutableMedium(m).Root.Mark : entries_[e].Mark) = old;
+  value = old;
+  return false;
 }
 
 bool Catalog::SetCommentLink(int k, EntryId id) {
   if (id < 0 || !LoadMedium(MediumOf(id))) return false;
   const int m = MediumOf(id), e = EntryOf(id);
   if (e >= loaded_count_) return false;
-  if (e > 0) {
-    entries_[e].CommentIndex = k;
-    return SaveEntry(id);
-  }
-  MutableMedium(m).Root.CommentIndex = k;
-  return SaveRootFromMedia(id);
+  EntryRecord& target = e > 0 ? entries_[e] : MutableMedium(m).Root;
+  const std::int32_t old = target.CommentIndex;
+  target.CommentIndex = k;
+  if (e > 0 ? SaveEntry(id) : SaveRootFromMedia(id)) return true;
+  target.CommentIndex = old;  // memory keeps what the file says
+  return false;
 }
 
 // ---- adding a medium -------------------------------------------------------------
@@ -521,6 +669,8 @@ bool Catalog::StoreScannedMedium(int count, const ScanSource& source, const TMed
     ReportCatalogError(text::Utf8ToCp932("1つのメディアに登録できるのは1,000,000件までです"));
     return false;
   }
+  WriteSection section(*this);
+  if (!section) return false;
   int s = 0;
   while (s < kMediaSlots && SlotUsed(s)) ++s;
   if (s >= kMediaSlots) return false;
@@ -605,8 +755,17 @@ bool Catalog::StoreScannedMedium(int count, const ScanSource& source, const TMed
   rec.MaxFolderTime = info.MaxFolderTime;
   rec.MinFileSize = info.MinFileSize;
   rec.MaxFileSize = info.MaxFileSize;
+  // Nothing refers to the bytes after the used area: a failed add gives
+  // them back.
+  auto cut_block = [&] {
+    std::string e;
+    if (auto f = fs.Open(path_, OpenMode::ReadWrite, e)) {
+      if (f->Size() > pos && f->Truncate(pos)) f->Sync();
+    }
+  };
   if (!ln.RegisterMediumSlot(s, rec, first_record)) {
     rollback_names();
+    cut_block();
     return false;
   }
   if (!Step("longnames")) return false;
@@ -627,13 +786,15 @@ bool Catalog::StoreScannedMedium(int count, const ScanSource& source, const TMed
       ReportFileError(path_, f ? f->LastError() : err);
       // Put the free slot back on disk; the block beyond the used area is
       // harmless and reused by the next add.
+      bool slot_free = false;
       if (f) {
         MediumRecord blank;
         BlankMedium(blank);
-        f->WriteAt(at, &blank, sizeof blank);
+        slot_free = f->WriteAt(at, &blank, sizeof blank) && f->Sync();
       }
       rollback_names();
       ln.WriteLongNameFile();
+      if (slot_free) cut_block();
       return false;
     }
   }
@@ -650,6 +811,8 @@ bool Catalog::StoreScannedMedium(int count, const ScanSource& source, const TMed
 
 bool Catalog::DeleteMedium(int m) {
   if (!SlotLive(m)) return false;
+  WriteSection section(*this);
+  if (!section) return false;
   MediumRecord& r = MutableMedium(m);
   const MediumRecord before = r;
   r.Name.clear();

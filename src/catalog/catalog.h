@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "catalog/records.h"
+#include "platform/file_lock.h"
 #include "reading/trecord.h"
 
 namespace fv {
@@ -55,7 +56,14 @@ enum class LoadFailure {
   TooShort,  // the header area (or the medium's block) is incomplete
   Invalid,   // impossible counts; already reported to the user
   IoError,   // open or read failed; already reported to the user
+  Interrupted,  // an optimisation stopped part-way needs a command that may
+                // write to finish it; already reported to the user
+  Locked,    // another process holds the catalog; already reported
 };
+
+// What a load may do: a reader never changes the file (an interrupted
+// optimisation is left for a writer to finish).
+enum class Access { Write, Read };
 
 // ---- long-name store (".lfn") ----------------------------------------------
 
@@ -206,8 +214,10 @@ class Catalog {
   // New empty catalog and long-name file; becomes the open catalog.
   bool CreateCatalog(const std::string& path);
   // Reads media and comment tables (empty path = the open catalog). On any
-  // failure the tables in memory stay as they were.
-  bool LoadCatalog(const std::string& path = {});
+  // failure the tables in memory stay as they were. A writer first
+  // finishes an optimisation that was stopped part-way (under the
+  // exclusive lock); a reader refuses such a catalog.
+  bool LoadCatalog(const std::string& path = {}, Access access = Access::Write);
   LoadFailure LastLoadFailure() const { return last_failure_; }
   bool SaveMediaTable();
   bool SaveComment(int k);
@@ -216,6 +226,9 @@ class Catalog {
   bool SaveRootFromMedia(EntryId id);
   // mode 0 toggles, 1 sets, 2 clears, other modes keep; returns the new value.
   std::uint8_t SetMark(int mode, EntryId id);
+  // The same; false (memory unchanged, value = the stored mark) when it
+  // could not be written.
+  bool SetMark(int mode, EntryId id, std::uint8_t& value);
   bool SetCommentLink(int k, EntryId id);
   // Appends the scanned medium (count records, the root first; at most
   // 1,000,000) to the file, takes the first free slot, records its long
@@ -269,14 +282,60 @@ class Catalog {
   // moved over itself.
   static std::string JournalPath(const std::string& catalog_path);
 
+  // ---- sharing the catalog with other processes ------------------------------
+  // Every process that writes a catalog holds the exclusive lock on its
+  // lock file (LockPath) meanwhile; readers hold the shared one.
+  static std::string LockPath(const std::string& catalog_path);
+  // Takes the lock for a whole command on path and keeps it until
+  // ReleaseLock. While it is held the catalog's writes take no lock of
+  // their own and trust the tables in memory. on_wait is called once when
+  // another process holds it. False with err set when it could not be had
+  // within wait_ms.
+  bool HoldLock(const std::string& path, LockKind kind, int wait_ms, const std::function<void()>& on_wait,
+                std::string& err);
+  void ReleaseLock();
+  bool HoldsLock(LockKind kind) const;
+  // Without a held lock each write takes the exclusive lock for its own
+  // length (waiting at most this long), and first checks that no other
+  // process changed the tables since this one read or wrote them.
+  int write_lock_wait_ms = 10000;
+  // Called once when a write has to wait for another process.
+  std::function<void()> onWaitingForLock;
+
  private:
+  // One write operation's hold on the file: the exclusive lock (unless one
+  // is held for the command) and the check that the tables in memory are
+  // still those on disk. Nested sections share the outermost one.
+  class WriteSection {
+   public:
+    explicit WriteSection(Catalog& c) : c_(c), ok_(c.BeginWrite()) {}
+    ~WriteSection() { c_.EndWrite(); }
+    WriteSection(const WriteSection&) = delete;
+    WriteSection& operator=(const WriteSection&) = delete;
+    explicit operator bool() const { return ok_; }
+
+   private:
+    Catalog& c_;
+    bool ok_;
+  };
+  bool BeginWrite();
+  void EndWrite();
+  // The header area as this process last read or wrote it (empty when
+  // unknown), taken again from the file.
+  void RememberDiskHeader();
+  bool DiskHeaderUnchanged(std::string& why);
+
   friend class CatalogOptimiser;
   bool EnsureEntryCapacity(std::int64_t records);
   bool Step(const char* name) { return !crashPoint || crashPoint(name); }
   bool WriteHeaderArea(bool with_comments);
+  // What a journal found beside a catalog means for it.
+  enum class JournalState { None, Incomplete, Foreign, Ours };
+  JournalState InspectJournal(const std::string& path);
   bool RecoverJournal(const std::string& path);
-  bool WriteJournal(std::int64_t dst, std::int64_t src, std::int64_t block_bytes, std::int64_t truncate_to,
-                    int lfn_first, int lfn_count, const std::vector<MediumRecord>& media,
+  bool RemoveJournal(const std::string& path);
+  bool WriteJournal(std::int64_t dst, std::int64_t src, std::int64_t block_bytes, std::int64_t move_bytes,
+                    std::int64_t truncate_to, int lfn_first, int lfn_count, const std::vector<MediumRecord>& media,
                     const std::vector<CommentRecord>& comments, File* catalog_file);
   void ReportFileError(const std::string& path, const std::string& err);
 
@@ -297,6 +356,11 @@ class Catalog {
   LoadFailure last_failure_ = LoadFailure::None;
   bool optimise_failed_ = false;
   LongNameStore long_names_;
+  std::unique_ptr<FileLock> held_lock_;     // held for a command
+  std::unique_ptr<FileLock> section_lock_;  // taken by the outermost write
+  int write_depth_ = 0;
+  bool write_ok_ = true;
+  std::vector<char> disk_header_;  // header area as last seen on disk
 };
 
 // The process-wide catalog.

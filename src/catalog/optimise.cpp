@@ -2,13 +2,22 @@
 // over the deleted blocks, the file is truncated, the long-name file packed.
 //
 // The pass goes run by run (a run = consecutive live slots). Before a run
-// moves, a journal beside the catalog receives the header area as it will
-// be afterwards, the long-name slots the run takes, and, when the block is
-// moved over itself, the block's bytes. Only after the journal is synced
-// are the catalog and long-name file touched, and the journal is removed
-// when the step is complete. LoadCatalog replays a complete journal and
-// discards an incomplete one, so a stop at any moment leaves either the
-// state before the step or the state after it.
+// moves, a journal beside the catalog receives what replaying the step
+// needs: the header area as it will be afterwards, the media table as it
+// is before, the long-name slots the run takes, and where the block goes
+// from and to. A block moved over itself is copied into the journal; one
+// that moves into a gap at least as large is copied again from its old
+// place, which nothing overwrites during the step (and which is cut off
+// only after the copy is on disk). Only after the journal is synced are
+// the catalog and long-name file touched, and the journal is removed when
+// the step is complete.
+//
+// A journal names the catalog it belongs to: the catalog's size before the
+// step and both media tables. It is replayed only onto a catalog whose
+// media table is, byte for byte, the one before or the one after the step
+// (a table written in part is a mix of the two), by a writer holding the
+// catalog alone. A stop at any moment thus leaves the state before the
+// step or, after the replay, the state after it.
 //
 // Between runs the table stays a valid catalog: the moved run sits in the
 // slots from the first deleted one on, and the space it left behind is
@@ -28,7 +37,7 @@ namespace fv {
 
 namespace {
 
-constexpr char kJournalMagic[8] = {'F', 'V', 'O', 'P', 'T', 'J', '0', '1'};
+constexpr char kJournalMagic[8] = {'F', 'V', 'O', 'P', 'T', 'J', '0', '2'};
 constexpr char kJournalEnd[8] = {'F', 'V', 'O', 'P', 'T', 'E', 'N', 'D'};
 constexpr std::size_t kMediaTableBytes = sizeof(MediumRecord) * kMediaSlots;
 constexpr std::size_t kCommentTableBytes = sizeof(CommentRecord) * kCommentSlots;
@@ -39,15 +48,26 @@ constexpr std::size_t kCopyChunk = 16384 * sizeof(EntryRecord);
 struct JournalHead {
   char magic[8];
   std::int64_t dst;          // where the block goes (byte offset)
-  std::int64_t block_bytes;  // bytes of block stored in the journal (0 = none)
+  std::int64_t src;          // where it comes from
+  std::int64_t move_bytes;   // the block's size
+  std::int64_t block_bytes;  // bytes of block stored in the journal (0 = copied from src)
   std::int64_t truncate_to;  // -1 = no truncation
+  std::int64_t size_before;  // the catalog's size when the step began
   std::int32_t lfn_first;    // long-name slots to write
   std::int32_t lfn_count;
 };
 #pragma pack(pop)
 
+// Journal layout: head, header area after, media table before, long-name
+// slots, block, end mark.
 constexpr std::int64_t kJournalHeaderAt = sizeof(JournalHead);
-constexpr std::int64_t kJournalSlotsAt = kJournalHeaderAt + static_cast<std::int64_t>(kHeaderAreaBytes);
+constexpr std::int64_t kJournalBeforeAt = kJournalHeaderAt + static_cast<std::int64_t>(kHeaderAreaBytes);
+constexpr std::int64_t kJournalSlotsAt = kJournalBeforeAt + static_cast<std::int64_t>(kMediaTableBytes);
+
+std::int64_t JournalBlockAt(std::int32_t lfn_count) {
+  return kJournalSlotsAt + static_cast<std::int64_t>(lfn_count) * static_cast<std::int64_t>(sizeof(MediaSideRecord));
+}
+std::int64_t JournalBlockAt(const JournalHead& h) { return JournalBlockAt(h.lfn_count); }
 
 // Copies bytes between two files (or within one, forward, with to <= from)
 // through one buffer. err receives the system's text; a short read fails.
@@ -81,11 +101,41 @@ void BlankComment(CommentRecord& r) {
   r.Owner = -1;
 }
 
+// Reads and checks a journal: complete (head sane, end mark in place).
+bool ReadJournalHead(File& j, JournalHead& h) {
+  const std::int64_t size = j.Size();
+  if (!j.ReadExact(0, &h, sizeof h) || std::memcmp(h.magic, kJournalMagic, sizeof h.magic) != 0) return false;
+  if (h.block_bytes < 0 || h.move_bytes < 0 || h.lfn_count < 0 || h.lfn_first < 0 ||
+      h.lfn_first + h.lfn_count > kMediaSlots || h.dst < kEntryAreaOffset || h.src < h.dst ||
+      h.size_before < kEntryAreaOffset || (h.block_bytes != 0 && h.block_bytes != h.move_bytes))
+    return false;
+  const std::int64_t block_at = JournalBlockAt(h);
+  char end[8];
+  return size == block_at + h.block_bytes + 8 && j.ReadExact(block_at + h.block_bytes, end, sizeof end) &&
+         std::memcmp(end, kJournalEnd, sizeof end) == 0;
+}
+
+// Whether the catalog f is the one the journal was written for, at the
+// step's start or anywhere within it.
+bool JournalBelongsTo(File& j, const JournalHead& h, File& f) {
+  const std::int64_t size = f.Size();
+  if (size != h.size_before && !(h.truncate_to >= 0 && size == h.truncate_to)) return false;
+  std::vector<char> disk(kMediaTableBytes), before(kMediaTableBytes), after(kMediaTableBytes);
+  if (!f.ReadExact(kMediaTableOffset, disk.data(), disk.size()) ||
+      !j.ReadExact(kJournalBeforeAt, before.data(), before.size()) ||
+      !j.ReadExact(kJournalHeaderAt, after.data(), after.size()))
+    return false;
+  for (std::size_t i = 0; i < kMediaTableBytes; ++i)
+    if (disk[i] != before[i] && disk[i] != after[i]) return false;
+  return true;
+}
+
 }  // namespace
 
-bool Catalog::WriteJournal(std::int64_t dst, std::int64_t src, std::int64_t block_bytes, std::int64_t truncate_to,
-                           int lfn_first, int lfn_count, const std::vector<MediumRecord>& media,
-                           const std::vector<CommentRecord>& comments, File* catalog_file) {
+bool Catalog::WriteJournal(std::int64_t dst, std::int64_t src, std::int64_t block_bytes, std::int64_t move_bytes,
+                           std::int64_t truncate_to, int lfn_first, int lfn_count,
+                           const std::vector<MediumRecord>& media, const std::vector<CommentRecord>& comments,
+                           File* catalog_file) {
   FileSystem& fs = *Platform().files;
   const std::string jpath = JournalPath(path_);
   std::string err;
@@ -97,58 +147,74 @@ bool Catalog::WriteJournal(std::int64_t dst, std::int64_t src, std::int64_t bloc
   JournalHead h{};
   std::memcpy(h.magic, kJournalMagic, sizeof h.magic);
   h.dst = dst;
+  h.src = src;
+  h.move_bytes = move_bytes;
   h.block_bytes = block_bytes;
   h.truncate_to = truncate_to;
+  h.size_before = catalog_file->Size();
   h.lfn_first = lfn_first;
   h.lfn_count = lfn_count;
   std::vector<char> buf;
-  const std::int64_t block_at = kJournalSlotsAt + static_cast<std::int64_t>(lfn_count) * sizeof(MediaSideRecord);
-  bool ok = j->WriteAt(0, &h, sizeof h) && j->WriteAt(kJournalHeaderAt, media.data(), kMediaTableBytes) &&
+  const std::int64_t block_at = JournalBlockAt(h);
+  bool ok = h.size_before >= kEntryAreaOffset && j->WriteAt(0, &h, sizeof h) &&
+            j->WriteAt(kJournalHeaderAt, media.data(), kMediaTableBytes) &&
             j->WriteAt(kJournalHeaderAt + static_cast<std::int64_t>(kMediaTableBytes), comments.data(),
                        kCommentTableBytes) &&
             (lfn_count == 0 || j->WriteAt(kJournalSlotsAt, &long_names_.Slot(lfn_first),
                                           static_cast<std::size_t>(lfn_count) * sizeof(MediaSideRecord)));
-  if (!ok) err = j->LastError();
+  if (!ok) err = h.size_before < kEntryAreaOffset ? catalog_file->LastError() : j->LastError();
+  // The table before, as the file holds it.
+  if (ok) ok = CopyRange(*catalog_file, kMediaTableOffset, *j, kJournalBeforeAt,
+                         static_cast<std::int64_t>(kMediaTableBytes), buf, err);
   if (ok && block_bytes > 0) ok = CopyRange(*catalog_file, src, *j, block_at, block_bytes, buf, err);
   if (ok) {
-    ok = j->WriteAt(block_at + block_bytes, kJournalEnd, sizeof kJournalEnd) && j->Sync();
-    if (!ok) err = j->LastError();
+    ok = j->WriteAt(block_at + block_bytes, kJournalEnd, sizeof kJournalEnd) && j->Sync() &&
+         fs.SyncFolderOf(jpath, err);
+    if (!ok && err.empty()) err = j->LastError();
   }
   if (!ok) {
     j.reset();
-    std::string ignored;
-    fs.Remove(jpath, ignored);
+    RemoveJournal(path_);
     ReportFileFailure(jpath, err);
     return false;
   }
   return true;
 }
 
+bool Catalog::RemoveJournal(const std::string& path) {
+  FileSystem& fs = *Platform().files;
+  std::string err;
+  const std::string jpath = JournalPath(path);
+  return fs.Remove(jpath, err) && fs.SyncFolderOf(jpath, err);
+}
+
+Catalog::JournalState Catalog::InspectJournal(const std::string& path) {
+  FileSystem& fs = *Platform().files;
+  const std::string jpath = JournalPath(path);
+  if (!fs.Exists(jpath)) return JournalState::None;
+  std::string err;
+  auto j = fs.Open(jpath, OpenMode::Read, err);
+  JournalHead h{};
+  if (!j || !ReadJournalHead(*j, h)) return JournalState::Incomplete;
+  auto f = fs.Open(path, OpenMode::Read, err);
+  if (!f || !JournalBelongsTo(*j, h, *f)) return JournalState::Foreign;
+  return JournalState::Ours;
+}
+
 bool Catalog::RecoverJournal(const std::string& path) {
   FileSystem& fs = *Platform().files;
   const std::string jpath = JournalPath(path);
-  std::string err, ignored;
+  std::string err;
   auto j = fs.Open(jpath, OpenMode::Read, err);
   if (!j) {
     ReportFileFailure(jpath, err);
     return false;
   }
   JournalHead h{};
-  const std::int64_t size = j->Size();
-  bool complete = j->ReadExact(0, &h, sizeof h) && std::memcmp(h.magic, kJournalMagic, sizeof h.magic) == 0 &&
-                  h.block_bytes >= 0 && h.lfn_count >= 0 && h.lfn_first >= 0 &&
-                  h.lfn_first + h.lfn_count <= kMediaSlots && h.dst >= kEntryAreaOffset;
-  std::int64_t block_at = 0;
-  if (complete) {
-    block_at = kJournalSlotsAt + static_cast<std::int64_t>(h.lfn_count) * sizeof(MediaSideRecord);
-    char end[8];
-    complete = size == block_at + h.block_bytes + 8 && j->ReadExact(block_at + h.block_bytes, end, sizeof end) &&
-               std::memcmp(end, kJournalEnd, sizeof end) == 0;
-  }
-  if (!complete) {
+  if (!ReadJournalHead(*j, h)) {
     // Written only partly: the catalog was not touched yet.
     j.reset();
-    fs.Remove(jpath, ignored);
+    RemoveJournal(path);
     return true;
   }
   auto f = fs.Open(path, OpenMode::ReadWrite, err);
@@ -156,8 +222,16 @@ bool Catalog::RecoverJournal(const std::string& path) {
     ReportFileFailure(path, err);
     return false;
   }
+  if (!JournalBelongsTo(*j, h, *f)) return true;  // left in place; the caller has said so
   std::vector<char> buf;
-  bool ok = h.block_bytes == 0 || CopyRange(*j, block_at, *f, h.dst, h.block_bytes, buf, err);
+  bool ok = true;
+  if (h.block_bytes > 0) {
+    ok = CopyRange(*j, JournalBlockAt(h), *f, h.dst, h.block_bytes, buf, err);
+  } else if (h.move_bytes > 0 && f->Size() >= h.src + h.move_bytes) {
+    // The block's old place is still there (the file is cut only after the
+    // copy is on disk): copying again is harmless.
+    ok = CopyRange(*f, h.src, *f, h.dst, h.move_bytes, buf, err) && f->Sync();
+  }
   if (ok && h.lfn_count > 0) {
     const std::string lfn = ChangeExtension(path, ".lfn");
     if (fs.Exists(lfn)) {
@@ -177,7 +251,7 @@ bool Catalog::RecoverJournal(const std::string& path) {
     return false;
   }
   j.reset();
-  fs.Remove(jpath, ignored);
+  RemoveJournal(path);
   return true;
 }
 
@@ -191,10 +265,33 @@ bool Catalog::Optimise(const StatusSink& status) {
     if (SlotDeleted(i) && d0 < 0) d0 = i;
     if (d0 >= 0 && SlotLive(i)) ++live_after;
   }
-  if (d0 < 0) return false;
+  if (d0 < 0) {
+    // Nothing deleted; bytes past the last block (left by a pass or an add
+    // that stopped before cutting them) are still given back.
+    WriteSection section(*this);
+    std::string err;
+    auto f = section ? Platform().files->Open(path_, OpenMode::ReadWrite, err) : nullptr;
+    if (f && !Platform().files->Exists(JournalPath(path_)) && f->Size() > BlockOffset(used)) {
+      if (!f->Truncate(BlockOffset(used)) || !f->Sync()) ReportFileError(path_, f->LastError());
+    }
+    return false;
+  }
 
+  WriteSection section(*this);
+  if (!section) {
+    optimise_failed_ = true;
+    return false;
+  }
   FileSystem& fs = *Platform().files;
   std::string err;
+  if (fs.Exists(JournalPath(path_))) {
+    // Left by another catalog (a journal of this one was finished when it
+    // was opened): it is not ours to overwrite.
+    ReportCatalogError(text::Utf8ToCp932("最適化の記録ファイルがこのカタログのものではないため、最適化できません\r\n" +
+                                         JournalPath(path_)));
+    optimise_failed_ = true;
+    return false;
+  }
   auto f = fs.Open(path_, OpenMode::ReadWrite, err);
   if (!f) {
     ReportFileError(path_, err);
@@ -291,19 +388,16 @@ bool Catalog::Optimise(const StatusSink& status) {
     const std::int64_t bytes = n * rec;
     const bool overlap = n > g;
     const std::int64_t cut = last ? dst + bytes : -1;
-    if (!WriteJournal(dst, src, overlap ? bytes : 0, cut, k, r, media, comments, f.get())) {
+    if (!WriteJournal(dst, src, overlap ? bytes : 0, bytes, cut, k, r, media, comments, f.get())) {
       return stop(path_, std::string());
     }
     if (!Step("journal")) return false;
     if (overlap) {
       auto jf = fs.Open(JournalPath(path_), OpenMode::Read, err);
-      const std::int64_t block_at = sizeof(JournalHead) + static_cast<std::int64_t>(kHeaderAreaBytes) +
-                                    static_cast<std::int64_t>(r) * sizeof(MediaSideRecord);
-      if (!jf || !CopyRange(*jf, block_at, *f, dst, bytes, buf, err)) return stop(path_, err);
+      if (!jf || !CopyRange(*jf, JournalBlockAt(r), *f, dst, bytes, buf, err)) return stop(path_, err);
     } else if (!CopyRange(*f, src, *f, dst, bytes, buf, err)) {
       // Nothing referenced was touched: the copy went into the gap.
-      std::string ignored;
-      fs.Remove(JournalPath(path_), ignored);
+      RemoveJournal(path_);
       return stop(path_, err);
     }
     // Without the block in the journal, the copy must be on disk before the
@@ -320,8 +414,7 @@ bool Catalog::Optimise(const StatusSink& status) {
         !f->Sync())
       return stop(path_, f->LastError());
     if (!Step("table")) return false;
-    std::string ignored;
-    fs.Remove(JournalPath(path_), ignored);
+    RemoveJournal(path_);
     tail_done = last;
 
     w += n;

@@ -5,6 +5,7 @@
 
 #include "catalog/catalog.h"
 #include "catalog/lifecycle.h"
+#include "cli/catalog_open.h"
 #include "cli/commands.h"
 #include "cli/progress.h"
 #include "media_meta/name_lists.h"
@@ -34,16 +35,6 @@ class AddMessages : public ConsoleMessages {
     return ConsoleMessages::Show(text, caption, icon, buttons);
   }
 };
-
-// Opens the catalog, creating it when there is none yet.
-bool OpenOrCreate(Catalog& cat, const std::string& path) {
-  if (Platform().files->Exists(path)) {
-    if (!cat.LoadCatalog(path)) return false;
-    cat.LoadLongNameFile();
-    return true;
-  }
-  return cat.CreateCatalog(WithCatalogExtension(path));
-}
 
 int Run(const Args& in) {
   Args args = in;
@@ -87,7 +78,8 @@ int Run(const Args& in) {
   Platform().messages = &messages;
 
   Catalog& cat = TheCatalog();
-  if (!OpenOrCreate(cat, args[0])) return Fail(kFailed, "cannot open or create the catalog " + args[0]);
+  if (!OpenCommandCatalog(cat, args[0], CatalogUse::WriteOrCreate))
+    return Fail(kFailed, "cannot open or create the catalog " + args[0]);
   AttachNameLists(cat);
   TheNameLists().RebuildAll(cat);
 

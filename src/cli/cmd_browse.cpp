@@ -11,6 +11,7 @@
 #include "browse/properties.h"
 #include "browse/search.h"
 #include "catalog/catalog.h"
+#include "cli/catalog_open.h"
 #include "cli/commands.h"
 #include "cli/progress.h"
 #include "platform/text.h"
@@ -20,11 +21,8 @@
 namespace fv::cli {
 namespace {
 
-bool OpenCatalog(const std::string& path) {
-  Catalog& cat = TheCatalog();
-  if (!cat.LoadCatalog(path)) return false;
-  cat.LoadLongNameFile();
-  return true;
+bool OpenCatalog(const std::string& path, CatalogUse use = CatalogUse::Read) {
+  return OpenCommandCatalog(TheCatalog(), path, use);
 }
 
 // What a PATH names: a tree node, or a row of a node's file list.
@@ -179,13 +177,14 @@ int Search(const Args& in) {
 }
 
 // Opens the catalog and finds the row PATH names in its folder's list.
-std::optional<int> OpenRow(const Args& args, std::size_t want, const char* usage, Browser& b, int& status) {
+std::optional<int> OpenRow(const Args& args, std::size_t want, const char* usage, Browser& b, int& status,
+                           bool write) {
   status = kOk;
   if (args.size() != want) {
     status = Fail(kUsage, usage);
     return std::nullopt;
   }
-  if (!OpenCatalog(args[0])) {
+  if (!OpenCatalog(args[0], write ? CatalogUse::Write : CatalogUse::Read)) {
     status = Fail(kFailed, "cannot open the catalog '" + args[0] + "'");
     return std::nullopt;
   }
@@ -214,21 +213,24 @@ std::optional<int> OpenRow(const Args& args, std::size_t want, const char* usage
 int Comment(const Args& args) {
   Browser b(TheCatalog());
   int status;
-  auto row = OpenRow(args, 3, "usage: comment CATALOG PATH TEXT", b, status);
+  auto row = OpenRow(args, 3, "usage: comment CATALOG PATH TEXT", b, status, true);
   if (!row) return status;
-  RegisterComment(TheCatalog(), b.file_list[static_cast<std::size_t>(*row)], text::Utf8ToCp932(args[2]));
-  return kOk;
+  bool stored = false;
+  if (!RegisterComment(TheCatalog(), b.file_list[static_cast<std::size_t>(*row)], text::Utf8ToCp932(args[2]),
+                       &stored))
+    return kOk;  // an empty text where there is no comment: nothing to do
+  return stored ? kOk : Fail(kFailed, "the comment was not stored");
 }
 
 int Mark(const Args& args) {
   Browser b(TheCatalog());
   int status;
-  auto row = OpenRow(args, 2, "usage: mark CATALOG PATH", b, status);
+  auto row = OpenRow(args, 2, "usage: mark CATALOG PATH", b, status, true);
   if (!row) return status;
   TRecord& r = b.file_list[static_cast<std::size_t>(*row)];
-  ToggleMarks(TheCatalog(), {&r});
+  const int failed = ToggleMarks(TheCatalog(), {&r});
   PrintLine(r.Mark == 1 ? "1" : "0");
-  return kOk;
+  return failed == 0 ? kOk : Fail(kFailed, "the mark was not stored");
 }
 
 int Props(const Args& args) {

@@ -9,6 +9,7 @@
 // medium name, name, size and update time.
 
 #include "catalog/catalog.h"
+#include "cli/catalog_open.h"
 #include "cli/commands.h"
 #include "cli/progress.h"
 #include "dupes/result_store.h"
@@ -55,9 +56,9 @@ void List(ResultStore& store, Catalog& cat) {
   }
 }
 
-bool Open(const std::string& path, Catalog& cat, dupes::CatalogMedia& media, ResultStore& store) {
-  if (!cat.LoadCatalog(path)) return false;
-  cat.LoadLongNameFile();
+bool Open(const std::string& arg, CatalogUse use, Catalog& cat, dupes::CatalogMedia& media, ResultStore& store) {
+  std::string path;
+  if (!OpenCommandCatalog(cat, arg, use, &path)) return false;
   store.SetStorePath(path);
   store.SetNameSource(&media);
   return true;
@@ -71,7 +72,8 @@ int RunSearch(Args args, StoreMode mode) {
   Catalog& cat = TheCatalog();
   dupes::CatalogMedia media(cat);
   ResultStore store(mode);
-  if (!Open(args[0], cat, media, store)) return Fail(kFailed, "cannot open the catalog '" + args[0] + "'");
+  if (!Open(args[0], CatalogUse::Write, cat, media, store))
+    return Fail(kFailed, "cannot open the catalog '" + args[0] + "'");
   // A search command takes the separator set from the settings.
   if (has_separators)
     store.SetSeparators(text::Utf8ToCp932(separators));
@@ -94,7 +96,8 @@ int Groups(const Args& args) {
   Catalog& cat = TheCatalog();
   dupes::CatalogMedia media(cat);
   ResultStore store(args[1] == "dup" ? StoreMode::Duplicate : StoreMode::Similar);
-  if (!Open(args[0], cat, media, store)) return Fail(kFailed, "cannot open the catalog '" + args[0] + "'");
+  if (!Open(args[0], CatalogUse::Read, cat, media, store))
+    return Fail(kFailed, "cannot open the catalog '" + args[0] + "'");
   if (!store.StoreExists()) return Fail(kFailed, "no store '" + store.StorePath() + "'; run the search first");
   if (!store.LoadGroups())
     Fail(kOk, "the store '" + store.StorePath() + "' is cut short or damaged; listing what could be read");

@@ -8,6 +8,7 @@
 
 #include "browse/hierarchy.h"
 #include "catalog/catalog.h"
+#include "cli/catalog_open.h"
 #include "cli/commands.h"
 #include "export/catalog_source.h"
 #include "export/listing.h"
@@ -70,8 +71,8 @@ int Run(const Args& in) {
   if (simple && *form > 1) return Fail(kUsage, "--simple goes with --form 0 or 1 only");
 
   Catalog& cat = TheCatalog();
-  if (!cat.LoadCatalog(args[0])) return Fail(kFailed, "cannot open the catalog '" + args[0] + "'");
-  cat.LoadLongNameFile();
+  if (!OpenCommandCatalog(cat, args[0], CatalogUse::Read))
+    return Fail(kFailed, "cannot open the catalog '" + args[0] + "'");
 
   Browser browser(cat);
   std::vector<Resolved> rows;

@@ -1,10 +1,12 @@
 // ferrovan-cli: the scriptable front end over the core.
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <string>
 
+#include "cli/catalog_open.h"
 #include "cli/commands.h"
 #include "platform/text.h"
 #include "version.h"
@@ -98,7 +100,7 @@ bool TakeFlag(Args& args, const std::string& name) {
 }
 
 static void Usage(FILE* out) {
-  std::fprintf(out, "usage: ferrovan-cli COMMAND [ARGS...]\n\ncommands:\n");
+  std::fprintf(out, "usage: ferrovan-cli [--wait SECONDS] COMMAND [ARGS...]\n\ncommands:\n");
   for (const Command& c : AllCommands()) std::fprintf(out, "  %s\n", c.usage);
 }
 
@@ -109,6 +111,19 @@ int main(int argc, char** argv) {
   if (argc < 2) {
     Usage(stderr);
     return kUsage;
+  }
+  // --wait SECONDS: how long to wait for another process holding the
+  // catalog.
+  if (std::strcmp(argv[1], "--wait") == 0) {
+    char* end = nullptr;
+    const long seconds = argc > 2 ? std::strtol(argv[2], &end, 10) : -1;
+    if (argc < 4 || !end || *end || seconds < 0 || seconds > 86400) {
+      Usage(stderr);
+      return kUsage;
+    }
+    SetLockWaitSeconds(static_cast<int>(seconds));
+    argv += 2;
+    argc -= 2;
   }
   std::string name = argv[1];
   if (name == "--help" || name == "-h" || name == "help") {

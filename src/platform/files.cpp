@@ -139,17 +139,23 @@ std::unique_ptr<File> PosixFileSystem::Open(const std::string& path, OpenMode mo
     case OpenMode::ReadWrite: flags |= O_RDWR; break;
     case OpenMode::CreateTrunc: flags |= O_RDWR | O_CREAT | O_TRUNC; break;
   }
-  int fd = ::open(path.c_str(), flags, 0644);
+  // Non-blocking so that a FIFO given as a file cannot hang the open; the
+  // flag is cleared again once the file is known to be a regular one.
+  int fd = ::open(path.c_str(), flags | O_NONBLOCK, 0644);
   if (fd < 0) {
     err = ErrText(errno);
     return nullptr;
   }
   struct stat st {};
-  if (::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    const int e = errno;
+    const bool stat_failed = st.st_mode == 0;
     ::close(fd);
-    err = ErrText(EISDIR);
+    err = stat_failed ? ErrText(e) : S_ISDIR(st.st_mode) ? ErrText(EISDIR) : std::string("Not a regular file");
     return nullptr;
   }
+  const int fl = ::fcntl(fd, F_GETFL);
+  if (fl >= 0) ::fcntl(fd, F_SETFL, fl & ~O_NONBLOCK);
   return std::make_unique<PosixFile>(fd);
 }
 
@@ -176,7 +182,23 @@ bool PosixFileSystem::Rename(const std::string& from, const std::string& to, std
     err = ErrText(errno);
     return false;
   }
-  return true;
+  return SyncFolderOf(to, err);
+}
+
+bool PosixFileSystem::SyncFolderOf(const std::string& path, std::string& err) {
+  std::string dir = DirName(path);
+  if (dir.empty()) dir = ".";
+  const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    err = ErrText(errno);
+    return false;
+  }
+  // Some filesystems cannot sync a folder (EINVAL); there is nothing more
+  // to do on them.
+  const bool ok = ::fsync(fd) == 0 || errno == EINVAL;
+  if (!ok) err = ErrText(errno);
+  ::close(fd);
+  return ok;
 }
 
 bool PosixFileSystem::CreateDirs(const std::string& path, std::string& err) {

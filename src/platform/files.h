@@ -36,13 +36,19 @@ class File {
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
-  // nullptr on failure with err set to the system's text.
+  // nullptr on failure with err set to the system's text. Only regular
+  // files open: a folder, FIFO, socket or device is refused without
+  // blocking.
   virtual std::unique_ptr<File> Open(const std::string& path, OpenMode mode, std::string& err) = 0;
   virtual bool Exists(const std::string& path) = 0;
   virtual bool IsDirectory(const std::string& path) = 0;
   virtual bool Remove(const std::string& path, std::string& err) = 0;
-  // Atomic replace of `to` by `from` (same folder).
+  // Atomic replace of `to` by `from` (same folder); durable when it returns
+  // (the folder is synced after the rename).
   virtual bool Rename(const std::string& from, const std::string& to, std::string& err) = 0;
+  // Makes the folder holding path durable: a file created, removed or
+  // renamed there survives a power loss once this returns.
+  virtual bool SyncFolderOf(const std::string& path, std::string& err) = 0;
   // Creates the folder and every missing parent.
   virtual bool CreateDirs(const std::string& path, std::string& err) = 0;
 
@@ -60,6 +66,7 @@ class PosixFileSystem : public FileSystem {
   bool IsDirectory(const std::string& path) override;
   bool Remove(const std::string& path, std::string& err) override;
   bool Rename(const std::string& from, const std::string& to, std::string& err) override;
+  bool SyncFolderOf(const std::string& path, std::string& err) override;
   bool CreateDirs(const std::string& path, std::string& err) override;
 };
 

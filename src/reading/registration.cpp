@@ -116,12 +116,9 @@ bool Registration::Validate() {
   WriteSettingInteger(SettingKey::REG_Eject, eject ? 1 : 0);
   WriteSettingInteger(SettingKey::REG_GetFileVersion, versions ? 1 : 0);
 
-  // Replacing is delete-then-add: the old medium becomes a deleted slot
-  // before the new one is read.
-  if (old >= 0) {
-    if (!catalog_.DeleteMedium(old)) return false;
-    replaced = old;
-  }
+  // The medium replaced is deleted only once the new one is stored, so a
+  // read or store that fails loses nothing.
+  replaced = old;
   return true;
 }
 
@@ -180,6 +177,11 @@ bool AddMediumCommand(Catalog& catalog, Scanner& scanner, const AddMediumHooks& 
       if (hooks.status) hooks.status(kStatusPanelMain, Sj("メディア情報書込み中..."));
       ScanSource source = [&scanner](int i, ScannedEntry& out) { scanner.Fill(i, out); };
       stored = catalog.StoreScannedMedium(scanner.Buffer().Count(), source, scanner.MediaInfo());
+      if (stored && reg.replaced >= 0 && !catalog.DeleteMedium(reg.replaced)) {
+        // Both stay: the old one under the same name until it is deleted.
+        Ask(Sj("新しいメディア情報は登録しましたが、置き換える前のメディア情報を削除できませんでした"),
+            MsgIcon::Warning, MsgButtons::Ok);
+      }
       if (hooks.status) hooks.status(kStatusPanelMain, "");
       if (hooks.rebuildTree) hooks.rebuildTree();
     }

@@ -53,11 +53,12 @@ class Registration {
   // storing the radio choice; the dialog closes only when this is true.
   bool EnterPressed();
   // The validation steps (drive ready, volume, name, duplicate question,
-  // settings, deleting a replaced medium).
+  // settings). A medium to be replaced is named in `replaced`; the add
+  // command deletes it once the new one is stored.
   bool Validate();
 
   bool confirmed = false;
-  int replaced = -1;  // medium deleted to be replaced, -1 = none
+  int replaced = -1;  // medium the new one replaces, -1 = none
   const VolumeText& Volume() const { return volume_; }
   bool VolumeOk() const { return volume_ok_; }
 

@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "catalog/catalog.h"
@@ -197,13 +198,22 @@ TEST_F(OptimiseTest, AStopAtAnyStepLeavesACompleteCatalog) {
   }
 }
 
-// The same with a real process death while a large block moves over itself.
+// The same with a real process death: while a large block moves over
+// itself, and, for a block that moves into a larger gap, right after the
+// journal is on disk and before anything is copied (-1).
 TEST_F(OptimiseTest, AProcessKilledWhileMovingLeavesACompleteCatalog) {
-  const FakeMedium A = Named("A", 5), B = Named("B", 3), C = Named("C", 60000);
-  for (int delay_us : {0, 1000, 3000}) {
+  const FakeMedium A = Named("A", 5), B = Named("B", 3), C = Named("C", 60000), D = Named("D", 7);
+  struct Kill {
+    std::vector<FakeMedium> media;
+    int deleted;
+    int delay_us;
+  };
+  for (const Kill& k : {Kill{{A, B, C}, 1, 0}, Kill{{A, B, C}, 1, 1000}, Kill{{A, B, C}, 1, 3000},
+                        Kill{{A, C, D}, 1, -1}, Kill{{A, C, D}, 1, 0}}) {
+    const int delay_us = k.delay_us;
     {
       Catalog c;
-      Build(c, {A, B, C}, {1});
+      Build(c, k.media, {k.deleted});
     }
     int fds[2];
     ASSERT_EQ(pipe(fds), 0);
@@ -216,6 +226,7 @@ TEST_F(OptimiseTest, AProcessKilledWhileMovingLeavesACompleteCatalog) {
       c.crashPoint = [&](const char* step) {
         if (std::string(step) == "journal") {
           if (write(fds[1], "j", 1) != 1) _exit(2);
+          if (delay_us < 0) pause();
           usleep(static_cast<useconds_t>(delay_us));
         }
         return true;
@@ -230,7 +241,119 @@ TEST_F(OptimiseTest, AProcessKilledWhileMovingLeavesACompleteCatalog) {
     waitpid(pid, nullptr, 0);
     close(fds[0]);
     close(fds[1]);
-    ExpectCatalog(path, {A, C});
+    std::vector<FakeMedium> kept = k.media;
+    kept.erase(kept.begin() + k.deleted);
+    ExpectCatalog(path, kept);
+  }
+}
+
+// Stopping the process at every change the file layer sees (each write,
+// truncation, sync, rename, removal and folder sync), with the write it
+// stops in done in full or torn in half: the catalog then loads with every
+// medium it lists complete, and a later pass finishes the work.
+struct StopCase {
+  const char* what;
+  std::vector<int> sizes;    // media A, B, C, ... with these entry counts
+  std::vector<int> deleted;  // slots deleted before the pass
+  friend void PrintTo(const StopCase& c, std::ostream* os) { *os << c.what; }
+};
+
+class StopEverywhereTest : public OptimiseTest, public ::testing::WithParamInterface<StopCase> {};
+
+TEST_P(StopEverywhereTest, OptimiseLeavesTheStateBeforeOrAfterEachStep) {
+  const StopCase& sc = GetParam();
+  std::vector<FakeMedium> all, kept;
+  for (std::size_t i = 0; i < sc.sizes.size(); ++i) {
+    all.push_back(Named(std::string(1, static_cast<char>('A' + i)), sc.sizes[i]));
+    if (std::find(sc.deleted.begin(), sc.deleted.end(), static_cast<int>(i)) == sc.deleted.end())
+      kept.push_back(all.back());
+  }
+  std::int64_t entries = 0;
+  for (const FakeMedium& m : kept) entries += static_cast<std::int64_t>(m.names.size());
+  scope.UseFaultyFiles();
+  for (bool tear : {false, true}) {
+    for (int stop_at = 0;; ++stop_at) {
+      SCOPED_TRACE(std::string(sc.what) + (tear ? " torn" : "") + " stop " + std::to_string(stop_at));
+      scope.faulty.stop_at = -1;
+      {
+        Catalog c;
+        Build(c, all, sc.deleted);
+      }
+      Catalog c;
+      ASSERT_TRUE(c.LoadCatalog(path));
+      c.LoadLongNameFile();
+      scope.faulty.stop_at = stop_at;
+      scope.faulty.tear = tear;
+      scope.faulty.changes = 0;
+      bool stopped = false;
+      try {
+        c.Optimise();
+      } catch (const ProcessStopped&) {
+        stopped = true;
+      }
+      scope.faulty.stop_at = -1;
+      SCOPED_TRACE("at " + scope.faulty.stopped_at);
+      ExpectCatalog(path, kept);
+      if (!stopped) break;
+      Catalog again;
+      ASSERT_TRUE(again.LoadCatalog(path));
+      again.LoadLongNameFile();
+      again.Optimise();
+      EXPECT_EQ(again.Counts().UsedSlots, static_cast<int>(kept.size()));
+      EXPECT_EQ(static_cast<std::int64_t>(ReadFile(path).size()), 2906000 + entries * kRec);
+      ExpectCatalog(path, kept);
+      EXPECT_FALSE(Platform().files->Exists(Catalog::JournalPath(path)));
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Moves, StopEverywhereTest,
+    ::testing::Values(StopCase{"runs over themselves and over gaps", {3, 4, 25, 6, 2, 30}, {1, 4}},
+                      // A small block moves into the larger gap it is not part of.
+                      StopCase{"into a larger gap", {5, 40, 3}, {1}},
+                      StopCase{"gap, then over itself", {5, 40, 3, 2, 60}, {1, 3}},
+                      StopCase{"only the tail deleted", {5, 6, 7}, {1, 2}}),
+    [](const ::testing::TestParamInfo<StopCase>& i) { return "Case" + std::to_string(i.index); });
+
+TEST_F(OptimiseTest, StopsAtEveryChangeOfAddingAndDeleting) {
+  const FakeMedium A = Named("A", 5), B = Named("B", 40);
+  scope.UseFaultyFiles();
+  for (bool tear : {false, true}) {
+    for (int stop_at = 0;; ++stop_at) {
+      SCOPED_TRACE(std::to_string(stop_at) + (tear ? " torn" : ""));
+      scope.faulty.stop_at = -1;
+      Catalog c;
+      Build(c, {A}, {});
+      scope.faulty.stop_at = stop_at;
+      scope.faulty.tear = tear;
+      scope.faulty.changes = 0;
+      bool stopped = false;
+      try {
+        ASSERT_TRUE(B.StoreInto(c));
+        ASSERT_TRUE(c.DeleteMedium(0));
+      } catch (const ProcessStopped&) {
+        stopped = true;
+      }
+      scope.faulty.stop_at = -1;
+      SCOPED_TRACE("at " + scope.faulty.stopped_at);
+      Catalog fresh;
+      ASSERT_TRUE(fresh.LoadCatalog(path));
+      // A is deleted only after B is complete; B is there or not at all.
+      const int live = fresh.Counts().LiveMedia;
+      if (live == 2) {
+        ExpectCatalog(path, {A, B});
+      } else if (live == 1 && fresh.SlotLive(0)) {
+        ExpectCatalog(path, {A});
+      } else {
+        ExpectCatalog(path, {B});
+      }
+      if (!stopped) {
+        EXPECT_EQ(live, 1);
+        EXPECT_FALSE(fresh.SlotLive(0));
+        break;
+      }
+    }
   }
 }
 

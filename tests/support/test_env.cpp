@@ -151,6 +151,19 @@ bool FaultyFileSystem::ShouldFail(Op op, const std::string& path, const Fault** 
   return false;
 }
 
+void FaultyFileSystem::Change(Op op, const std::string& path, bool* half) {
+  std::lock_guard<std::mutex> hold(lock_);
+  if (changes++ != stop_at) return;
+  static const char* const kNames[] = {"open", "read", "write", "truncate", "sync",
+                                       "rename", "remove", "mkdir", "folder sync"};
+  stopped_at = std::string(kNames[static_cast<int>(op)]) + " " + BaseName(path);
+  if (half && tear) {
+    *half = true;
+    return;
+  }
+  throw ProcessStopped{};
+}
+
 namespace {
 
 class FaultyFile : public File {
@@ -175,6 +188,12 @@ class FaultyFile : public File {
       SetError(f->error);
       return false;
     }
+    bool half = false;
+    fs_->Change(Op::Write, path_, &half);
+    if (half) {
+      inner_->WriteAt(offset, buf, n / 2);
+      throw ProcessStopped{};
+    }
     return inner_->WriteAt(offset, buf, n);
   }
   std::int64_t Size() override { return inner_->Size(); }
@@ -184,6 +203,7 @@ class FaultyFile : public File {
       SetError(f->error);
       return false;
     }
+    fs_->Change(Op::Truncate, path_);
     return inner_->Truncate(size);
   }
   bool Sync() override {
@@ -192,6 +212,7 @@ class FaultyFile : public File {
       SetError(f->error);
       return false;
     }
+    fs_->Change(Op::Sync, path_);
     return inner_->Sync();
   }
   std::string LastError() const override {
@@ -219,6 +240,7 @@ std::unique_ptr<File> FaultyFileSystem::Open(const std::string& path, OpenMode m
     err = f->error;
     return nullptr;
   }
+  if (mode == OpenMode::CreateTrunc) Change(Op::Open, path);
   auto inner = real_.Open(path, mode, err);
   if (!inner) return nullptr;
   return std::make_unique<FaultyFile>(this, std::move(inner), path);
@@ -233,6 +255,7 @@ bool FaultyFileSystem::Remove(const std::string& path, std::string& err) {
     err = f->error;
     return false;
   }
+  Change(Op::Remove, path);
   return real_.Remove(path, err);
 }
 
@@ -242,7 +265,18 @@ bool FaultyFileSystem::Rename(const std::string& from, const std::string& to, st
     err = f->error;
     return false;
   }
+  Change(Op::Rename, to);
   return real_.Rename(from, to, err);
+}
+
+bool FaultyFileSystem::SyncFolderOf(const std::string& path, std::string& err) {
+  const Fault* f;
+  if (ShouldFail(Op::SyncFolder, path, &f)) {
+    err = f->error;
+    return false;
+  }
+  Change(Op::SyncFolder, path);
+  return real_.SyncFolderOf(path, err);
 }
 
 bool FaultyFileSystem::CreateDirs(const std::string& path, std::string& err) {
@@ -251,6 +285,7 @@ bool FaultyFileSystem::CreateDirs(const std::string& path, std::string& err) {
     err = f->error;
     return false;
   }
+  Change(Op::CreateDirs, path);
   return real_.CreateDirs(path, err);
 }
 

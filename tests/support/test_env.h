@@ -55,11 +55,14 @@ class ScriptedDialogs : public FileDialogs {
   std::optional<std::string> Next(const FileDialogRequest& req);
 };
 
+// Thrown by FaultyFileSystem where the process is taken to die.
+struct ProcessStopped {};
+
 // Wraps the real file layer. Rules decide whether an operation fails:
 // a failing write may first write part of its bytes (to model a full disk).
 class FaultyFileSystem : public FileSystem {
  public:
-  enum class Op { Open, Read, Write, Truncate, Sync, Rename, Remove, CreateDirs };
+  enum class Op { Open, Read, Write, Truncate, Sync, Rename, Remove, CreateDirs, SyncFolder };
   struct Fault {
     Op op;
     std::string path_contains;  // empty matches every path
@@ -71,11 +74,24 @@ class FaultyFileSystem : public FileSystem {
   std::vector<Fault> faults;
   int calls(Op op) const;
 
+  // Stopping the process: the stop_at-th change to the disk (a write,
+  // truncation, sync, rename, removal, folder sync or creating open,
+  // counted from 0) is not done, or, with tear, a write is done for half
+  // its bytes, and ProcessStopped is thrown. -1 never stops.
+  int stop_at = -1;
+  bool tear = false;
+  int changes = 0;  // changes counted so far
+  std::string stopped_at;  // what the stop hit ("write Default.fvd")
+  // Throws when this change is where the process stops; *half is set for
+  // a torn write.
+  void Change(Op op, const std::string& path, bool* half = nullptr);
+
   std::unique_ptr<File> Open(const std::string& path, OpenMode mode, std::string& err) override;
   bool Exists(const std::string& path) override;
   bool IsDirectory(const std::string& path) override;
   bool Remove(const std::string& path, std::string& err) override;
   bool Rename(const std::string& from, const std::string& to, std::string& err) override;
+  bool SyncFolderOf(const std::string& path, std::string& err) override;
   bool CreateDirs(const std::string& path, std::string& err) override;
 
   // True (with *fault set) when this call must fail.
