@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstddef>
 #include <cstring>
+#include <vector>
 
 #include "platform/text.h"
 
@@ -57,13 +58,11 @@ class Fd {
   int fd_;
 };
 
-constexpr int kListFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY;
-
-// A folder whose path is longer than the kernel takes: the longest ancestor
-// that fits is opened by its path, the rest is walked one folder at a time
-// from there, never through a link (the walk records links as files, so no
-// folder it lists is reached through one).
-int OpenDeepFolder(const std::string& path) {
+// A path longer than the kernel takes: the longest ancestor that fits is
+// opened by its path, the rest is walked one folder at a time from there,
+// never through a link (the walk records links as files, so no folder it
+// lists is reached through one), and the last part is opened as asked.
+int OpenDeep(const std::string& path, int flags) {
   constexpr int kStep = O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
   const std::size_t cut = path.rfind('/', PATH_MAX - 1);
   int fd = AT_FDCWD;
@@ -73,33 +72,33 @@ int OpenDeepFolder(const std::string& path) {
     if (fd < 0) return -1;
     from = cut + 1;
   }
-  auto step = [&fd](const char* name, int flags) {
-    const int next = ::openat(fd, name, flags);
+  std::vector<std::string> parts;
+  while (from < path.size()) {
+    const std::size_t end = std::min(path.find('/', from), path.size());
+    if (end > from) parts.push_back(path.substr(from, end - from));
+    from = end + 1;
+  }
+  if (parts.empty()) parts.emplace_back(".");
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const int next = ::openat(fd, parts[i].c_str(), i + 1 < parts.size() ? kStep : flags);
     const int saved = errno;
     if (fd != AT_FDCWD) ::close(fd);
     errno = saved;
+    if (next < 0) return -1;
     fd = next;
-    return next >= 0;
-  };
-  while (from < path.size()) {
-    const std::size_t end = std::min(path.find('/', from), path.size());
-    const std::string part = path.substr(from, end - from);
-    from = end + 1;
-    if (!part.empty() && !step(part.c_str(), kStep)) return -1;
   }
-  return step(".", kListFlags) ? fd : -1;
-}
-
-int OpenFolder(const std::string& path) {
-  int fd = ::open(path.c_str(), kListFlags);
-  if (fd < 0 && errno == ENAMETOOLONG) fd = OpenDeepFolder(path);
   return fd;
 }
 
 }  // namespace
 
+int OpenAnyDepth(const std::string& path, int flags) {
+  const int fd = ::open(path.c_str(), flags);
+  return fd < 0 && errno == ENAMETOOLONG ? OpenDeep(path, flags) : fd;
+}
+
 bool PosixDirectoryWalker::List(const std::string& path, const Sink& sink, std::string* err) {
-  Fd dir(OpenFolder(path));
+  Fd dir(OpenAnyDepth(path, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOCTTY));
   if (dir.get() < 0) {
     if (err) *err = std::strerror(errno);
     return false;

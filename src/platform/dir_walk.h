@@ -64,9 +64,13 @@ class DirectoryWalker {
   bool ListAll(const std::string& path, std::vector<DirEntry>& out, std::string* err = nullptr);
 };
 
-// getdents64 on an O_DIRECTORY descriptor, fstatat(AT_SYMLINK_NOFOLLOW)
-// per entry. A folder at any depth can be listed: a path longer than
-// PATH_MAX is followed folder by folder with openat.
+// open(2) that takes a path of any length: one longer than PATH_MAX is
+// followed folder by folder with openat, through no link. A descriptor, or
+// -1 with errno set.
+int OpenAnyDepth(const std::string& path, int flags);
+
+// getdents64 on an O_DIRECTORY descriptor (OpenAnyDepth: a folder at any
+// depth can be listed), fstatat(AT_SYMLINK_NOFOLLOW) per entry.
 class PosixDirectoryWalker : public DirectoryWalker {
  public:
   bool List(const std::string& path, const Sink& sink, std::string* err = nullptr) override;

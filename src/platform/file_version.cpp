@@ -8,6 +8,8 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/dir_walk.h"
+
 namespace fv {
 
 namespace {
@@ -202,7 +204,7 @@ std::string PeFileVersionOf(std::string_view image) {
 
 std::string PeFileVersions::FileVersion(const std::string& path) {
   // O_NONBLOCK: opening a FIFO must not wait for a writer.
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+  int fd = OpenAnyDepth(path, O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
   if (fd < 0) return {};
   std::string v;
   struct stat st;

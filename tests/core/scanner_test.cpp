@@ -207,16 +207,18 @@ TEST_F(ScanFixture, FoldersAndFilesThatCouldNotBeReadAreCounted) {
 }
 
 TEST_F(ScanFixture, TreeDeeperThanAPathCanNameIsReadToTheBottom) {
-  const std::string deepest = test::MakeDeepTree(root, 1000, "dddd");
+  const std::string image = test::BuildPeImage();
+  const std::string deepest = test::MakeDeepTree(root, 1000, "dddd", image);
   ASSERT_GT(deepest.size(), static_cast<std::size_t>(PATH_MAX));
   for (bool ahead : {false, true}) {
     SCOPED_TRACE(ahead);
     scanner.listAhead = ahead;
-    ASSERT_TRUE(Read());
+    ASSERT_TRUE(Read(4096, true));
     EXPECT_EQ(1002, B().Count());  // the root, 1000 folders and the file
     int bottom = Find("bottom.txt");
     ASSERT_GT(bottom, 0);
-    EXPECT_EQ(3.0, B()[bottom].Size);
+    EXPECT_EQ(static_cast<double>(image.size()), B()[bottom].Size);
+    EXPECT_EQ("1.2.3.4", B().Version(bottom));
     int depth = 0;
     for (int k = B()[bottom].Parent; k > 0; k = B()[k].Parent) ++depth;
     EXPECT_EQ(1000, depth);

@@ -40,7 +40,7 @@ std::string FirstEntry(int fd, bool& is_dir) {
 
 }  // namespace
 
-std::string MakeDeepTree(const std::string& root, int depth, const std::string& name) {
+std::string MakeDeepTree(const std::string& root, int depth, const std::string& name, const std::string& bottom) {
   int fd = ::open(root.c_str(), kDirFlags);
   std::string path = root;
   for (int i = 0; i < depth && fd >= 0; ++i) {
@@ -51,7 +51,7 @@ std::string MakeDeepTree(const std::string& root, int depth, const std::string& 
   if (fd < 0) return {};
   const int file = ::openat(fd, "bottom.txt", O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (file >= 0) {
-    [[maybe_unused]] const auto written = ::write(file, "end", 3);
+    [[maybe_unused]] const auto written = ::write(file, bottom.data(), bottom.size());
     ::close(file);
   }
   ::close(fd);

@@ -7,8 +7,9 @@
 namespace fv::test {
 
 // Makes depth nested folders called name below root, with a file
-// "bottom.txt" holding "end" in the deepest; returns that folder's path.
-std::string MakeDeepTree(const std::string& root, int depth, const std::string& name);
+// "bottom.txt" holding bottom in the deepest; returns that folder's path.
+std::string MakeDeepTree(const std::string& root, int depth, const std::string& name,
+                         const std::string& bottom = "end");
 
 // Removes the folder at path and everything below it, at any depth; false
 // when something stays.
