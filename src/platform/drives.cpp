@@ -20,6 +20,7 @@
 #include <set>
 
 #include "platform/dir_walk.h"
+#include "platform/file_lock.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 #include "platform/services.h"
@@ -621,6 +622,20 @@ LinuxDriveTable::Table LinuxDriveTable::Build() {
   return t;
 }
 
+namespace {
+
+// Changes to the map are read-modify-write: one process at a time (several
+// adds may bind folders at once). Best effort: without a lock file the
+// change still goes through.
+std::unique_ptr<FileLock> LockMapFile(const std::string& map_file) {
+  std::string err;
+  const std::string dir = DirName(map_file);
+  if (!dir.empty()) Platform().files->CreateDirs(dir, err);
+  return FileLock::Take(map_file + ".lock", LockKind::Exclusive, 10000, {}, err);
+}
+
+}  // namespace
+
 bool LinuxDriveTable::SaveMap(const Table& t, std::string& err) {
   FileSystem& fs = *Platform().files;
   std::string dir = DirName(MapFile());
@@ -813,6 +828,7 @@ DriveEdit LinuxDriveTable::Bind(char letter, const std::string& folder, std::str
     err = "folder '" + folder + "' does not exist or is not a folder";
     return DriveEdit::Refused;
   }
+  const auto map_lock = LockMapFile(MapFile());
   Table t = Build();
   if (t.map[i]) {
     const char* what = t.map[i]->kind == MapKind::Folder ? "bound to" : t.drives[i] ? "in use by" : "kept for";
@@ -838,6 +854,7 @@ DriveEdit LinuxDriveTable::Unbind(char letter, std::string& err) {
     err = "drive C: is the root filesystem, not a folder binding";
     return DriveEdit::Refused;
   }
+  const auto map_lock = LockMapFile(MapFile());
   Table t = Build();
   if (!t.map[i]) {
     err = std::string("drive ") + L + ": is not bound";
@@ -861,6 +878,7 @@ char LinuxDriveTable::LetterForFolder(const std::string& folder, std::string& er
     err = "folder '" + folder + "' does not exist or is not a folder";
     return 0;
   }
+  const auto map_lock = LockMapFile(MapFile());
   Table t = Build();
   for (int i = 0; i < 26; ++i)
     if (t.drives[i] && t.drives[i]->source != DriveSource::Binding && !t.drives[i]->root.empty() &&

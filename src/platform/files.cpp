@@ -38,7 +38,8 @@ bool FileSystem::ReadWholeFile(const std::string& path, std::string& out, std::s
 }
 
 bool FileSystem::WriteFileAtomic(const std::string& path, const std::string& data, std::string& err) {
-  const std::string tmp = path + ".tmp";
+  // One name per process: two programs may replace the same file at once.
+  const std::string tmp = path + "." + std::to_string(::getpid()) + ".tmp";
   {
     auto f = Open(tmp, OpenMode::CreateTrunc, err);
     if (!f) return false;

@@ -54,7 +54,8 @@ class FileSystem {
 
   // Whole-file helpers built on the primitives above.
   bool ReadWholeFile(const std::string& path, std::string& out, std::string& err);
-  // Writes to path + ".tmp", syncs, then renames over path.
+  // Writes to a temporary file beside path (named after the process),
+  // syncs, then renames it over path.
   bool WriteFileAtomic(const std::string& path, const std::string& data, std::string& err);
 };
 

@@ -380,6 +380,19 @@ TEST_F(OptimiseTest, AStopAtAnyStepOfAddingLeavesTheEarlierMedia) {
   }
 }
 
+TEST_F(OptimiseTest, AFailedAddGivesTheFileItsLengthBack) {
+  Catalog c;
+  Build(c, {Named("A", 5)}, {});
+  const std::string before = ReadFile(path);
+  scope.UseFaultyFiles();
+  // The long names (B has some) cannot be written: the block was already.
+  scope.faulty.faults = {{FaultyFileSystem::Op::Rename, ".lfn", 0, -1, 0, "No space left on device"}};
+  EXPECT_FALSE(Named("B", 40).StoreInto(c));
+  scope.faulty.faults.clear();
+  EXPECT_EQ(ReadFile(path), before);
+  ExpectCatalog(path, {Named("A", 5)});
+}
+
 TEST_F(OptimiseTest, AShortReadWhileMovingStopsWithoutLosingData) {
   Catalog c;
   const FakeMedium A = Named("A", 3), B = Named("B", 4), C = Named("C", 25), D = Named("D", 6),

@@ -153,7 +153,7 @@ TEST_F(DriveTableTest, LettersTypesAndPersistence) {
   // A new run reads the same letters back; the map file was written whole.
   LinuxDriveTable again(config);
   EXPECT_EQ(Summary(again), expected);
-  EXPECT_FALSE(Platform().files->Exists(config.map_file + ".tmp"));
+  EXPECT_FALSE(Platform().files->Exists(config.map_file + "." + std::to_string(getpid()) + ".tmp"));
 
   // The stick and the disc go away: the stick's letter is kept for it, the
   // optical drive stays with no root; a new mount takes the next free letter.

@@ -164,6 +164,28 @@ TEST_F(RegistrationFixture, DuplicateNameAsksWithTheRightVariant) {
   EXPECT_EQ("0000FFFF", cat.Medium(1).SerialNo.str());
 }
 
+TEST_F(RegistrationFixture, AReplacementThatCannotBeStoredKeepsTheOldMedium) {
+  ASSERT_TRUE(Add([](Registration& r) { r.name = "disc"; }));
+  const std::string before = test::ReadFile(dir + "/Default.fvd");
+  scope.UseFaultyFiles();
+  // The disk is full when the new block is written.
+  scope.faulty.faults = {{test::FaultyFileSystem::Op::Write, "Default.fvd", 0, -1, 100, "No space left on device"}};
+  scope.messages.answers = {MsgResult::Ok};
+  EXPECT_FALSE(Add([](Registration& r) { r.name = "disc"; }));
+  EXPECT_NE(scope.messages.TextsUtf8().find("No space left on device"), std::string::npos);
+  scope.faulty.faults.clear();
+  EXPECT_EQ(test::ReadFile(dir + "/Default.fvd"), before);
+  Catalog fresh;
+  ASSERT_TRUE(fresh.LoadCatalog(dir + "/Default.fvd"));
+  EXPECT_EQ(fresh.Counts().UsedSlots, 1);
+  EXPECT_TRUE(fresh.SlotLive(0));
+  // Stored, it replaces the old one.
+  scope.messages.answers = {MsgResult::Ok};
+  ASSERT_TRUE(Add([](Registration& r) { r.name = "disc"; }));
+  EXPECT_TRUE(cat.SlotDeleted(0));
+  EXPECT_EQ(cat.Medium(1).Name.str(), "disc");
+}
+
 TEST_F(RegistrationFixture, ReadButtonStoresTheRadioChoiceEnterDoesNot) {
   WriteSettingInteger(SettingKey::REG_DupSearchMode, 0);
   ASSERT_TRUE(Add([](Registration& r) {
