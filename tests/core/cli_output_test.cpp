@@ -2,6 +2,7 @@
 // never acted on; progress goes to a terminal only.
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "core/browse_fixture.h"
 #include "platform/text.h"
@@ -64,6 +65,18 @@ TEST_F(CliOutputTest, ControlCharactersInNamesAreShownEscaped) {
     for (const std::string& s : c.shown) EXPECT_NE(out.find(s), std::string::npos) << out;
     for (const char* raw : {"\x1b", "\x7f", "a\nb", "t\tab"}) EXPECT_EQ(out.find(raw), std::string::npos) << out;
   }
+}
+
+TEST_F(CliOutputTest, DriveRootsAreShownEscaped) {
+  // The drive map of this run stays in a folder of its own.
+  const std::string dir = test::MakeTempDir(), folder = dir + "/a\x1b" "b";
+  ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+  const std::string cli = "XDG_CONFIG_HOME='" + dir + "/config' " + FERROVAN_CLI_PATH;
+  ASSERT_EQ(test::RunCommand(cli + " bind Q '" + folder + "' 2>/dev/null"), 0);
+  std::string out;
+  ASSERT_EQ(test::RunCommand(cli + " drives 2>/dev/null", &out), 0);
+  EXPECT_NE(out.find("\t" + dir + "/a\\x1bb\t"), std::string::npos) << out;
+  EXPECT_EQ(out.find('\x1b'), std::string::npos) << out;
 }
 
 TEST_F(CliOutputTest, ExportWritesNamesAsTheyAre) {
