@@ -106,6 +106,10 @@ class MemFileSystem : public FileSystem {
   }
   bool CreateDirs(const std::string&, std::string&) override { return true; }
   bool SyncFolderOf(const std::string&, std::string&) override { return true; }
+  std::unique_ptr<FileLock> TakeLock(const std::string& lock_path, LockKind kind, int, const std::function<void()>&,
+                                     std::string&) override {
+    return FileLock::Unshared(lock_path, kind);
+  }
 };
 
 class SilentMessages : public Messages {

@@ -40,6 +40,10 @@ void ReportDamagedFile(const std::string& path, const char* what_utf8) {
                                        what_utf8 + "が不正です）\r\n" + path));
 }
 
+void ReportCatalogBusy(const std::string& path, const std::string& why) {
+  ReportCatalogError(text::Utf8ToCp932("他のプロセスがこのカタログを更新中です…\r\n" + path + "\r\n" + why));
+}
+
 Catalog& TheCatalog() {
   static Catalog* c = new Catalog;  // lives until exit; never destroyed under a worker
   return *c;
@@ -220,7 +224,7 @@ std::string Catalog::LockPath(const std::string& catalog_path) { return catalog_
 bool Catalog::HoldLock(const std::string& path, LockKind kind, int wait_ms, const std::function<void()>& on_wait,
                        std::string& err) {
   held_lock_.reset();
-  held_lock_ = FileLock::Take(LockPath(path), kind, wait_ms, on_wait, err);
+  held_lock_ = Platform().files->TakeLock(LockPath(path), kind, wait_ms, on_wait, err);
   return held_lock_ != nullptr;
 }
 
@@ -248,9 +252,10 @@ bool Catalog::BeginWrite() {
     return write_ok_;
   }
   std::string err;
-  section_lock_ = FileLock::Take(LockPath(path_), LockKind::Exclusive, write_lock_wait_ms, onWaitingForLock, err);
+  section_lock_ =
+      Platform().files->TakeLock(LockPath(path_), LockKind::Exclusive, write_lock_wait_ms, onWaitingForLock, err);
   if (!section_lock_) {
-    ReportCatalogError(text::Utf8ToCp932("他のプロセスがこのカタログを更新中です…\r\n" + path_ + "\r\n" + err));
+    ReportCatalogBusy(path_, err);
     return false;
   }
   std::string why;
@@ -321,9 +326,10 @@ bool Catalog::CreateCatalog(const std::string& path) {
   // Nobody else may be using the file that is replaced.
   std::unique_ptr<FileLock> lock;
   if (!(held_lock_ && held_lock_->Path() == LockPath(path) && held_lock_->Kind() == LockKind::Exclusive)) {
-    lock = FileLock::Take(LockPath(path), LockKind::Exclusive, write_lock_wait_ms, onWaitingForLock, err);
+    lock =
+        Platform().files->TakeLock(LockPath(path), LockKind::Exclusive, write_lock_wait_ms, onWaitingForLock, err);
     if (!lock) {
-      ReportCatalogError(text::Utf8ToCp932("他のプロセスがこのカタログを更新中です…\r\n" + path + "\r\n" + err));
+      ReportCatalogBusy(path, err);
       return false;
     }
   }
@@ -380,9 +386,10 @@ bool Catalog::LoadCatalog(const std::string& path_in, Access access) {
     const bool in_section = section_lock_ && section_lock_->Path() == LockPath(path);
     if (access == Access::Write && !held && !in_section) {
       std::string err;
-      lock = FileLock::Take(LockPath(path), LockKind::Exclusive, write_lock_wait_ms, onWaitingForLock, err);
+      lock =
+        Platform().files->TakeLock(LockPath(path), LockKind::Exclusive, write_lock_wait_ms, onWaitingForLock, err);
       if (!lock) {
-        ReportCatalogError(text::Utf8ToCp932("他のプロセスがこのカタログを更新中です…\r\n" + path + "\r\n" + err));
+        ReportCatalogBusy(path, err);
         last_failure_ = LoadFailure::Locked;
         return false;
       }

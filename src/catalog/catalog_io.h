@@ -10,6 +10,8 @@ namespace fv {
 void ReportFileFailure(const std::string& path, const std::string& system_error);
 // A file whose contents cannot be (an impossible count); what_utf8 names
 // the field.
+// Another process holds the catalog (why: the lock's error text).
+void ReportCatalogBusy(const std::string& path, const std::string& why);
 void ReportDamagedFile(const std::string& path, const char* what_utf8);
 
 }  // namespace fv

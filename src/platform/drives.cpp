@@ -631,7 +631,7 @@ std::unique_ptr<FileLock> LockMapFile(const std::string& map_file) {
   std::string err;
   const std::string dir = DirName(map_file);
   if (!dir.empty()) Platform().files->CreateDirs(dir, err);
-  return FileLock::Take(map_file + ".lock", LockKind::Exclusive, 10000, {}, err);
+  return Platform().files->TakeLock(map_file + ".lock", LockKind::Exclusive, 10000, {}, err);
 }
 
 }  // namespace

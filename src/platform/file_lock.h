@@ -26,6 +26,10 @@ class FileLock {
   // nobody can change the catalog there either.
   static std::unique_ptr<FileLock> Take(const std::string& lock_path, LockKind kind, int wait_ms,
                                         const std::function<void()>& on_wait, std::string& err);
+  // A lock that holds nothing (file layers without other processes).
+  static std::unique_ptr<FileLock> Unshared(const std::string& lock_path, LockKind kind) {
+    return std::unique_ptr<FileLock>(new FileLock(-1, kind, lock_path));
+  }
 
  private:
   FileLock(int fd, LockKind kind, std::string path) : fd_(fd), kind_(kind), path_(std::move(path)) {}

@@ -4,8 +4,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+
+#include "platform/file_lock.h"
 
 namespace fv {
 
@@ -51,6 +54,11 @@ class FileSystem {
   virtual bool SyncFolderOf(const std::string& path, std::string& err) = 0;
   // Creates the folder and every missing parent.
   virtual bool CreateDirs(const std::string& path, std::string& err) = 0;
+  // A lock between processes on lock_path (FileLock::Take on real files).
+  virtual std::unique_ptr<FileLock> TakeLock(const std::string& lock_path, LockKind kind, int wait_ms,
+                                             const std::function<void()>& on_wait, std::string& err) {
+    return FileLock::Take(lock_path, kind, wait_ms, on_wait, err);
+  }
 
   // Whole-file helpers built on the primitives above.
   bool ReadWholeFile(const std::string& path, std::string& out, std::string& err);
