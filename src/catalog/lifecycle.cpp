@@ -7,6 +7,7 @@
 #include "platform/paths.h"
 #include "platform/services.h"
 #include "platform/text.h"
+#include "platform/timefmt.h"
 #include "settings/settings.h"
 
 namespace fv {
@@ -148,13 +149,27 @@ std::string CatalogLifecycle::ChooseStartupCatalog() {
 
 bool CatalogLifecycle::OpenStartupCatalog() {
   display_path_.clear();
-  const std::string path = ChooseStartupCatalog();
+  std::string path = ChooseStartupCatalog();
   if (path.empty()) return false;
   RememberCatalog(path);
-  if (cat_.LoadCatalog(path)) {
-    cat_.LoadLongNameFile();
-  } else if (!CreateCatalogAt(path)) {
-    return false;
+  for (;;) {
+    if (cat_.LoadCatalog(path)) {
+      cat_.LoadLongNameFile();
+      break;
+    }
+    // Only a file that is not there is created; one that cannot be read is
+    // the user's catalog all the same: say why and let another be chosen.
+    if (cat_.LastLoadFailure() == LoadFailure::Missing) {
+      if (!CreateCatalogAt(path)) return false;
+      break;
+    }
+    Ask(LoadFailureText(path, cat_.LastLoadFailure()), MsgIcon::Error, MsgButtons::Ok);
+    FileDialogRequest req = CatalogDialogRequest("メディア管理DBファイルを指定してください", path, ProgramFolder());
+    const std::optional<std::string> chosen = Platform().dialogs->OpenFile(req);
+    if (!chosen || chosen->empty()) return false;
+    path = *chosen;
+    display_path_ = path;
+    RememberCatalog(path);
   }
   UpdateOptimiseButton();
   Hook(hooks.updateDupLikeViews);
@@ -186,8 +201,7 @@ void CatalogLifecycle::OpenCatalogCommand() {
   if (!cat_.LoadCatalog(*path)) {
     // The open catalog stays as it was; so does what is shown of it.
     display_path_ = previous_display;
-    if (cat_.LastLoadFailure() == LoadFailure::TooShort || cat_.LastLoadFailure() == LoadFailure::Missing)
-      Ask("Max", MsgIcon::None, MsgButtons::Ok);
+    Ask(LoadFailureText(*path, cat_.LastLoadFailure()), MsgIcon::Error, MsgButtons::Ok);
     return;
   }
   cat_.LoadLongNameFile();
@@ -198,14 +212,64 @@ void CatalogLifecycle::OpenCatalogCommand() {
   Hook(hooks.resetHistory);
 }
 
+std::string LoadFailureText(const std::string& path, LoadFailure why) {
+  std::string reason;
+  switch (why) {
+    case LoadFailure::Missing: reason = "ファイルがありません"; break;
+    case LoadFailure::TooShort: reason = "ファイルが短すぎます（メディア管理DBファイルでないか、途中で切れています）"; break;
+    case LoadFailure::Invalid: reason = "ファイルの内容が正しくありません"; break;
+    case LoadFailure::Locked: reason = "他のプロセスが使用中です"; break;
+    case LoadFailure::Interrupted: reason = "最適化が途中で止まっています"; break;
+    case LoadFailure::IoError:
+    case LoadFailure::None: reason = "ファイルを読み込めません"; break;
+  }
+  return Sj("メディア管理DBファイルを開けませんでした\r\n") + text::Utf8ToCp932(path) + "\r\n" + text::Utf8ToCp932(reason);
+}
+
+std::string BackupPath(const std::string& path, std::uint32_t dos_time, const std::string& ext, int n) {
+  std::string name = ChangeExtension(path, "") + "-backup-" + FormatDosTime("yyyymmdd-hhnnss", dos_time);
+  if (n > 1) name += "-" + std::to_string(n);
+  return name + ext;
+}
+
+bool BackUpCatalog(const std::string& path, std::uint32_t dos_time, std::string& err) {
+  FileSystem& fs = *Platform().files;
+  std::string ext = ".fvd";
+  const std::size_t slash = path.find_last_of('/'), dot = path.find_last_of('.');
+  if (dot != std::string::npos && (slash == std::string::npos || dot > slash)) ext = path.substr(dot);
+  const std::string exts[] = {ext, ".lfn", ".dup", ".lik"};
+  // A name no earlier backup has (two in one second get -2, -3, ...).
+  int n = 1;
+  for (;; ++n) {
+    bool taken = false;
+    for (const std::string& e : exts) taken = taken || fs.Exists(BackupPath(path, dos_time, e, n));
+    if (!taken) break;
+  }
+  for (const std::string& e : exts) {
+    const std::string from = e == ext ? path : ChangeExtension(path, e);
+    if (!fs.Exists(from)) continue;
+    if (!fs.Rename(from, BackupPath(path, dos_time, e, n), err)) return false;
+  }
+  return true;
+}
+
 std::optional<std::string> CatalogLifecycle::CreateAt(const std::string& path_in) {
   Cursor(true);
   Hook(hooks.clearDupView);
   const std::string path = WithCatalogExtension(path_in);
-  if (Platform().files->Exists(path) &&
-      Ask(Sj("上書きしますか？"), MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes) {
-    Cursor(false);
-    return std::nullopt;
+  if (Platform().files->Exists(path)) {
+    if (Ask(Sj("上書きしますか？"), MsgIcon::Question, MsgButtons::YesNo) != MsgResult::Yes) {
+      Cursor(false);
+      return std::nullopt;
+    }
+    // The catalog overwritten is kept beside the new one, side files too.
+    std::string err;
+    if (!BackUpCatalog(path, NowDosTime(), err)) {
+      Cursor(false);
+      Ask(Sj("元のメディア管理DBファイルを退避できないため、作成を中止しました\r\n") + text::Utf8ToCp932(path + "\r\n" + err),
+          MsgIcon::Error, MsgButtons::Ok);
+      return std::nullopt;
+    }
   }
   if (!cat_.CreateCatalog(path)) {
     Cursor(false);

@@ -112,4 +112,14 @@ std::string WithCatalogExtension(const std::string& path);
 // Texts of the catalog file dialogs (cp932).
 std::string CatalogFileFilter();
 
+// Why a catalog could not be opened, naming it (cp932).
+std::string LoadFailureText(const std::string& path, LoadFailure why);
+// Where a catalog overwritten by a new one is kept: "Name-backup-
+// yyyymmdd-hhnnss" + ext beside it, "-n" added for the n-th (n > 1) of one
+// second.
+std::string BackupPath(const std::string& path, std::uint32_t dos_time, const std::string& ext, int n = 1);
+// Renames the catalog at path and its side files (.lfn, .dup, .lik) to
+// their backup names; false (err set) when one could not be renamed.
+bool BackUpCatalog(const std::string& path, std::uint32_t dos_time, std::string& err);
+
 }  // namespace fv

@@ -111,6 +111,56 @@ TEST_F(LifecycleTest, AMissingLastCatalogAsksAgainAndCancellingEndsTheProgram) {
   EXPECT_EQ(calls, "reset;");
 }
 
+TEST_F(LifecycleTest, ALastCatalogThatCannotBeReadIsNeverCreatedOver) {
+  const std::string last = dir + "/last.fvd", other = dir + "/other.fvd";
+  WriteFile(last, std::string(5000, 'x'));  // cut short
+  ASSERT_TRUE(cat.CreateCatalog(other));
+  ASSERT_TRUE(FakeMedium::Make("M", 2).StoreInto(cat));
+  // Says why, then offers the open dialog; cancelling ends the program.
+  SetHistory({last});
+  Catalog c1;
+  CatalogLifecycle l1(c1);
+  EXPECT_FALSE(l1.OpenStartupCatalog());
+  EXPECT_EQ(scope.messages.TextsUtf8(), "メディア管理DBファイルを開けませんでした\r\n" + last +
+                                            "\r\nファイルが短すぎます（メディア管理DBファイルでないか、途中で切れています）\n");
+  ASSERT_EQ(scope.dialogs.requests.size(), 1u);
+  EXPECT_EQ(ReadFile(last), std::string(5000, 'x'));
+  // Another catalog chosen there opens and becomes the last one.
+  scope.dialogs.answers = {other};
+  Catalog c2;
+  CatalogLifecycle l2(c2);
+  ASSERT_TRUE(l2.OpenStartupCatalog());
+  EXPECT_EQ(c2.CatalogPath(), other);
+  EXPECT_EQ(c2.Counts().LiveMedia, 1);
+  EXPECT_EQ(History()[0], other);
+  EXPECT_EQ(ReadFile(last), std::string(5000, 'x'));
+}
+
+TEST_F(LifecycleTest, CreatingOverACatalogKeepsTheOldOneAsABackup) {
+  const std::string p = dir + "/mine.fvd";
+  ASSERT_TRUE(life.CreateCatalogAt(p));
+  ASSERT_TRUE(FakeMedium::Make("M", 2).StoreInto(cat));
+  const std::string old_fvd = ReadFile(p), old_lfn = ReadFile(dir + "/mine.lfn");
+  for (int round = 1; round <= 2; ++round) {
+    scope.messages.answers = {MsgResult::Yes};
+    ASSERT_TRUE(life.CreateCatalogAt(p));
+    EXPECT_EQ(cat.Counts().UsedSlots, 0);
+  }
+  // Two backups in the same second get their own names.
+  std::vector<std::string> backups;
+  std::string listing;
+  RunCommand("ls " + dir, &listing);
+  for (std::size_t a = 0, b; (b = listing.find('\n', a)) != std::string::npos; a = b + 1)
+    if (listing.compare(a, 12, "mine-backup-") == 0) backups.push_back(listing.substr(a, b - a));
+  ASSERT_EQ(backups.size(), 4u) << listing;  // .fvd and .lfn of each
+  Catalog kept;
+  const std::string first = dir + "/" + (backups[0].size() < backups[2].size() ? backups[0] : backups[2]);
+  ASSERT_TRUE(kept.LoadCatalog(first.substr(0, first.size() - 4) + ".fvd")) << first;
+  EXPECT_EQ(kept.Counts().LiveMedia, 1);
+  EXPECT_EQ(ReadFile(first.substr(0, first.size() - 4) + ".fvd"), old_fvd);
+  EXPECT_EQ(ReadFile(first.substr(0, first.size() - 4) + ".lfn"), old_lfn);
+}
+
 TEST_F(LifecycleTest, CreatePathsGetTheExtensionOnlyWhenMissing) {
   struct Case {
     std::string given, created;
@@ -148,7 +198,7 @@ TEST_F(LifecycleTest, OpeningAMissingFileOffersToCreateIt) {
   EXPECT_EQ(scope.dialogs.requests.back().initial_dir, dir);
 }
 
-TEST_F(LifecycleTest, OpeningAShortFileSaysMaxAndKeepsTheOpenCatalog) {
+TEST_F(LifecycleTest, OpeningAShortFileSaysWhyAndKeepsTheOpenCatalog) {
   const std::string good = dir + "/good.fvd", cut = dir + "/cut.fvd";
   ASSERT_TRUE(life.CreateCatalogAt(good));
   ASSERT_TRUE(FakeMedium::Make("M", 2).StoreInto(cat));
@@ -157,8 +207,10 @@ TEST_F(LifecycleTest, OpeningAShortFileSaysMaxAndKeepsTheOpenCatalog) {
   scope.messages.shown.clear();
   life.OpenCatalogCommand();
   ASSERT_EQ(scope.messages.shown.size(), 1u);
-  EXPECT_EQ(scope.messages.shown[0].text, "Max");
-  EXPECT_EQ(scope.messages.shown[0].icon, MsgIcon::None);
+  EXPECT_EQ(scope.messages.shown[0].text, LoadFailureText(cut, LoadFailure::TooShort));
+  EXPECT_NE(scope.messages.TextsUtf8().find("メディア管理DBファイルを開けませんでした\r\n" + cut + "\r\nファイルが短すぎます"),
+            std::string::npos);
+  EXPECT_EQ(scope.messages.shown[0].icon, MsgIcon::Error);
   EXPECT_EQ(cat.CatalogPath(), good);
   EXPECT_EQ(life.DisplayPath(), good);
   EXPECT_EQ(cat.Counts().LiveMedia, 1);
