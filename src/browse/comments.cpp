@@ -16,20 +16,18 @@ bool ValidSlot(int slot) { return slot >= 0 && slot < kCommentSlots; }
 }  // namespace
 
 int AddComment(Catalog& cat, EntryId owner, std::string_view text, std::int16_t kind, std::string_view name) {
-  for (int k = 0; k < kCommentSlots; ++k) {
-    if (cat.Comment(k).Owner != -1) continue;
-    CommentRecord& c = cat.MutableComment(k);
-    const CommentRecord before = c;
-    c.Owner = owner;
-    c.Time = NowDosTime();
-    c.Text.assign(text);
-    c.EntryKind = kind;
-    c.EntryName.assign(name);
-    c.Reserved[0] = c.Reserved[1] = 0;
-    if (cat.SaveComment(k)) return k;
-    cat.MutableComment(k) = before;  // memory keeps what the file says
-    return -1;
-  }
+  const int k = FreeCommentSlot(cat);
+  if (k < 0) return -1;
+  CommentRecord& c = cat.MutableComment(k);
+  const CommentRecord before = c;
+  c.Owner = owner;
+  c.Time = NowDosTime();
+  c.Text.assign(text);
+  c.EntryKind = kind;
+  c.EntryName.assign(name);
+  c.Reserved[0] = c.Reserved[1] = 0;
+  if (cat.SaveComment(k)) return k;
+  cat.MutableComment(k) = before;  // memory keeps what the file says
   return -1;
 }
 
@@ -70,9 +68,18 @@ std::string CommentText(const Catalog& cat, int slot) {
   return ValidSlot(slot) ? cat.Comment(slot).Text.str() : std::string();
 }
 
-bool RegisterComment(Catalog& cat, TRecord& row, std::string_view text, bool* stored) {
-  if (stored) *stored = false;
-  if (text.empty() && row.CommentIndex == -1) return false;
+int FreeCommentSlot(const Catalog& cat) {
+  for (int k = 0; k < kCommentSlots; ++k)
+    if (cat.Comment(k).Owner == -1) return k;
+  return -1;
+}
+
+CommentResult RegisterRowComment(Catalog& cat, TRecord& row, std::string_view text) {
+  if (text.empty() && row.CommentIndex == -1) return CommentResult::Unchanged;
+  if (!text.empty() && row.CommentIndex == -1 && FreeCommentSlot(cat) < 0) {
+    row.SetText(kFileColComment, std::string());
+    return CommentResult::TableFull;
+  }
   bool ok = true;
   if (!text.empty() && row.CommentIndex == -1) {
     row.CommentIndex = AddComment(cat, row.Id, text, row.Kind, row.Name);
@@ -84,11 +91,17 @@ bool RegisterComment(Catalog& cat, TRecord& row, std::string_view text, bool* st
   } else {
     ok = false;
   }
-  // The list's comment column shows what is stored.
+  // The list's comment column shows what is stored. After a failed write
+  // the link is left as it is: the catalog has told of the failure once.
   row.SetText(kFileColComment, CommentText(cat, row.CommentIndex));
-  ok = cat.SetCommentLink(row.CommentIndex, row.Id) && ok;
-  if (stored) *stored = ok;
-  return true;
+  if (ok) ok = cat.SetCommentLink(row.CommentIndex, row.Id);
+  return ok ? CommentResult::Stored : CommentResult::WriteFailed;
+}
+
+bool RegisterComment(Catalog& cat, TRecord& row, std::string_view text, bool* stored) {
+  const CommentResult r = RegisterRowComment(cat, row, text);
+  if (stored) *stored = r == CommentResult::Stored;
+  return r != CommentResult::Unchanged;
 }
 
 std::string CommentTargetProblem(int selected) {

@@ -25,12 +25,24 @@ bool DeleteComment(Catalog& cat, int slot);
 // The slot's text; empty for a slot outside 0..4999.
 std::string CommentText(const Catalog& cat, int slot);
 
+// The lowest free slot; -1 when all 5000 are in use.
+int FreeCommentSlot(const Catalog& cat);
+
+// What registering a text for a row came to.
+enum class CommentResult {
+  Unchanged,    // an empty text on a row without a comment: nothing written
+  Stored,       // the comment and the entry's link are in the file
+  TableFull,    // a new comment with every slot in use: nothing written
+  WriteFailed,  // a write failed (the catalog has told the user)
+};
+
 // Registers text for a row (the dialog's "登録" and the panel's
 // "コメント登録"): adds, updates or deletes the comment and rewrites the
-// entry's link, keeping the row's copies in step. Returns false, writing
-// nothing, for an empty text on a row without a comment (the dialog then
-// stays open). *stored tells whether the change reached the file (false
-// when a write failed or no comment slot was free).
+// entry's link, keeping the row's copies in step. Whatever the result, the
+// row's comment column shows what is stored.
+CommentResult RegisterRowComment(Catalog& cat, TRecord& row, std::string_view text);
+// The same as a yes/no: false for Unchanged (the dialog then stays open);
+// *stored is true only for Stored.
 bool RegisterComment(Catalog& cat, TRecord& row, std::string_view text, bool* stored = nullptr);
 
 // The warning for a comment command with `selected` rows selected (empty

@@ -1,5 +1,6 @@
 #include "platform/services.h"
 
+#include "platform/clipboard.h"
 #include "platform/dir_walk.h"
 #include "platform/drives.h"
 #include "platform/file_version.h"
@@ -22,6 +23,7 @@ Services MakeDefaults() {
   static PeFileVersions versions;
   static MimeFileTypes types;
   static LinuxDriveTable drives;
+  static MemoryClipboard clipboard;
   Services s;
   s.files = &files;
   s.settings = &settings;
@@ -31,6 +33,7 @@ Services MakeDefaults() {
   s.versions = &versions;
   s.types = &types;
   s.drives = &drives;
+  s.clipboard = &clipboard;
   return s;
 }
 

@@ -14,6 +14,7 @@ class DirectoryWalker;
 class FileVersions;
 class FileTypes;
 class DriveTable;
+class Clipboard;
 
 struct Services {
   FileSystem* files = nullptr;
@@ -24,11 +25,13 @@ struct Services {
   FileVersions* versions = nullptr;
   FileTypes* types = nullptr;
   DriveTable* drives = nullptr;
+  Clipboard* clipboard = nullptr;
 };
 
 // Never null members: defaults are the POSIX files, the user's settings
 // file, console messages, no file dialogs, the real directory walk, the PE
-// version reader, the shared MIME database and the system's drive table.
+// version reader, the shared MIME database, the system's drive table and a
+// clipboard in memory.
 Services& Platform();
 
 // Restores the defaults (for tests).

@@ -53,8 +53,10 @@ TEST_F(CommentsTest, RegisterTheFourCasesWrittenThrough) {
   EXPECT_EQ(Row(1).CommentIndex, 1);
   // Updating keeps the name and kind recorded first.
   cat.MutableComment(0).EntryName.assign("kept");
+  cat.MutableComment(0).EntryKind = kKindFolder;
   ASSERT_TRUE(RegisterComment(cat, Row(0), std::string(300, 'x')));
   EXPECT_EQ(cat.Comment(0).EntryName.str(), "kept");
+  EXPECT_EQ(cat.Comment(0).EntryKind, kKindFolder);
   EXPECT_EQ(CommentText(cat, 0), std::string(255, 'x'));
   // Deleting frees the slot; the next comment takes the lowest free one.
   ASSERT_TRUE(RegisterComment(cat, Row(0), ""));
@@ -74,12 +76,51 @@ TEST_F(CommentsTest, RegisterTheFourCasesWrittenThrough) {
   EXPECT_EQ(CommentText(cat, 5000), "");
 }
 
-TEST_F(CommentsTest, FullTableStoresNothing) {
-  for (int k = 0; k < kCommentSlots; ++k) cat.MutableComment(k).Owner = 12345;
-  ASSERT_TRUE(RegisterComment(cat, Row(0), "lost"));
+TEST_F(CommentsTest, FullTableRefusesOnlyNewComments) {
+  ASSERT_EQ(RegisterRowComment(cat, Row(1), "old"), CommentResult::Stored);  // slot 0
+  for (int k = 1; k < kCommentSlots; ++k) cat.MutableComment(k).Owner = 12345;
+  const std::string before = test::ReadFile(path);
+  EXPECT_EQ(RegisterRowComment(cat, Row(0), "lost"), CommentResult::TableFull);
   EXPECT_EQ(Row(0).CommentIndex, -1);
   EXPECT_EQ(Row(0).Text(kFileColComment), "");
-  EXPECT_EQ(Stored(Row(0).Id).CommentIndex, -1);
+  EXPECT_EQ(test::ReadFile(path), before);
+  // A row that has a comment still changes it, and a freed slot is taken
+  // by the next new comment.
+  EXPECT_EQ(RegisterRowComment(cat, Row(1), "new"), CommentResult::Stored);
+  EXPECT_EQ(CommentText(cat, 0), "new");
+  EXPECT_EQ(RegisterRowComment(cat, Row(1), ""), CommentResult::Stored);
+  EXPECT_EQ(RegisterRowComment(cat, Row(0), "fits"), CommentResult::Stored);
+  EXPECT_EQ(Row(0).CommentIndex, 0);
+  EXPECT_EQ(Stored(Row(0).Id).CommentIndex, 0);
+}
+
+TEST_F(CommentsTest, EmptyTextWithoutCommentWritesNothing) {
+  const std::string before = test::ReadFile(path);
+  EXPECT_EQ(RegisterRowComment(cat, Row(0), ""), CommentResult::Unchanged);
+  EXPECT_EQ(test::ReadFile(path), before);
+  EXPECT_EQ(cat.Comment(0).Owner, -1);
+}
+
+TEST_F(CommentsTest, FailedWriteIsToldOnceAndTheRowShowsWhatIsStored) {
+  ASSERT_EQ(RegisterRowComment(cat, Row(1), "old"), CommentResult::Stored);
+  scope.UseFaultyFiles();
+  scope.faulty.faults.push_back({test::FaultyFileSystem::Op::Write, "Default.fvd"});
+  // An update, a deletion and a new comment.
+  const struct {
+    int row;
+    const char* text;
+  } cases[] = {{1, "new"}, {1, ""}, {0, "other"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    scope.messages.shown.clear();
+    EXPECT_EQ(RegisterRowComment(cat, Row(c.row), c.text), CommentResult::WriteFailed);
+    EXPECT_EQ(scope.messages.shown.size(), 1u) << scope.messages.TextsUtf8();
+  }
+  EXPECT_EQ(Row(1).Text(kFileColComment), "old");
+  EXPECT_EQ(Row(1).CommentIndex, 0);
+  EXPECT_EQ(Row(0).CommentIndex, -1);
+  EXPECT_EQ(Row(0).Text(kFileColComment), "");
+  EXPECT_EQ(cat.Comment(1).Owner, -1);
 }
 
 TEST_F(CommentsTest, TargetProblems) {
