@@ -2,6 +2,7 @@
 // Modal message boxes and the common file dialogs. The GUI installs a Qt
 // implementation; tests install a scripted one. Texts are cp932.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -36,6 +37,10 @@ class FileDialogs {
   virtual std::optional<std::string> OpenFile(const FileDialogRequest& req) = 0;
   virtual std::optional<std::string> SaveFile(const FileDialogRequest& req) = 0;
   virtual std::optional<std::string> ChooseFolder(const FileDialogRequest& req) = 0;
+  // The colour chosen, or nothing when the user cancelled. Colours are
+  // stored values: red in bits 0-7, green in 8-15, blue in 16-23. An empty
+  // title leaves the dialog's own.
+  virtual std::optional<std::uint32_t> ChooseColor(std::uint32_t initial_bgr, const std::string& title_cp932) = 0;
 };
 
 // Answers nothing on screen: used by the command line, where every question
@@ -52,6 +57,7 @@ class NoFileDialogs : public FileDialogs {
   std::optional<std::string> OpenFile(const FileDialogRequest&) override { return std::nullopt; }
   std::optional<std::string> SaveFile(const FileDialogRequest&) override { return std::nullopt; }
   std::optional<std::string> ChooseFolder(const FileDialogRequest&) override { return std::nullopt; }
+  std::optional<std::uint32_t> ChooseColor(std::uint32_t, const std::string&) override { return std::nullopt; }
 };
 
 }  // namespace fv

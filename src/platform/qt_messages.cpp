@@ -1,10 +1,12 @@
 #include "platform/qt_messages.h"
 
 #include <QApplication>
+#include <QColorDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QString>
 
+#include "platform/qt_convert.h"
 #include "platform/services.h"
 #include "platform/text.h"
 
@@ -97,6 +99,13 @@ std::optional<std::string> QtFileDialogs::ChooseFolder(const FileDialogRequest& 
   QString f = QFileDialog::getExistingDirectory(parent_, Q(req.title), StartPath(req));
   if (f.isEmpty()) return std::nullopt;
   return NativePath(f);
+}
+
+std::optional<std::uint32_t> QtFileDialogs::ChooseColor(std::uint32_t initial_bgr, const std::string& title_cp932) {
+  QColorDialog dlg(QColorFromStored(initial_bgr), parent_);
+  if (!title_cp932.empty()) dlg.setWindowTitle(Q(title_cp932));
+  if (dlg.exec() != QDialog::Accepted) return std::nullopt;
+  return StoredFromQColor(dlg.selectedColor());
 }
 
 void InstallQtPlatform(QWidget* parent) {

@@ -22,6 +22,7 @@ class QtFileDialogs : public FileDialogs {
   std::optional<std::string> OpenFile(const FileDialogRequest& req) override;
   std::optional<std::string> SaveFile(const FileDialogRequest& req) override;
   std::optional<std::string> ChooseFolder(const FileDialogRequest& req) override;
+  std::optional<std::uint32_t> ChooseColor(std::uint32_t initial_bgr, const std::string& title_cp932) override;
   void SetParent(QWidget* parent) { parent_ = parent; }
 
  private:

@@ -124,6 +124,13 @@ std::optional<std::string> ScriptedDialogs::Next(const FileDialogRequest& req) {
 std::optional<std::string> ScriptedDialogs::OpenFile(const FileDialogRequest& r) { return Next(r); }
 std::optional<std::string> ScriptedDialogs::SaveFile(const FileDialogRequest& r) { return Next(r); }
 std::optional<std::string> ScriptedDialogs::ChooseFolder(const FileDialogRequest& r) { return Next(r); }
+std::optional<std::uint32_t> ScriptedDialogs::ChooseColor(std::uint32_t initial_bgr, const std::string& title_cp932) {
+  color_requests.push_back({initial_bgr, title_cp932});
+  if (colors.empty()) return std::nullopt;
+  auto c = colors.front();
+  colors.erase(colors.begin());
+  return c;
+}
 
 // ---- fault-injecting files ---------------------------------------------------
 

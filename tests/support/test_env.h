@@ -49,8 +49,15 @@ class ScriptedDialogs : public FileDialogs {
   std::optional<std::string> OpenFile(const FileDialogRequest& req) override;
   std::optional<std::string> SaveFile(const FileDialogRequest& req) override;
   std::optional<std::string> ChooseFolder(const FileDialogRequest& req) override;
+  std::optional<std::uint32_t> ChooseColor(std::uint32_t initial_bgr, const std::string& title_cp932) override;
   std::vector<std::optional<std::string>> answers;  // taken from the front; empty = cancel
   std::vector<FileDialogRequest> requests;
+  struct ColorRequest {
+    std::uint32_t initial;
+    std::string title;  // cp932
+  };
+  std::vector<std::optional<std::uint32_t>> colors;  // taken from the front; empty = cancel
+  std::vector<ColorRequest> color_requests;
  private:
   std::optional<std::string> Next(const FileDialogRequest& req);
 };
