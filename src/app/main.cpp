@@ -20,6 +20,7 @@ int main(int argc, char** argv) {
   fv::InstallQtPlatform(&window);
   // No catalog chosen, or creating it declined or failed: the program ends.
   if (!fv::TheLifecycle().OpenStartupCatalog()) return 0;
+  window.Start();
   window.show();
   return app.exec();
 }

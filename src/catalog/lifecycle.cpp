@@ -376,12 +376,12 @@ void CatalogLifecycle::DeleteCurrentMediumCommand(std::optional<EntryId> selecte
 
 void CatalogLifecycle::OptimiseCommand(const StatusSink& status) {
   if (hooks.workersRunning && hooks.workersRunning()) return;
-  busy_ = true;
+  SetBusy(true);
   Cursor(true);
   const bool done = cat_.Optimise(status);
   Cursor(false);
   Hook(hooks.rebuildTree);
-  busy_ = false;
+  SetBusy(false);
   if (done) AfterMediaChange();
   UpdateOptimiseButton();
   Hook(hooks.updateDupLikeViews);

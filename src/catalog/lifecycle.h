@@ -75,7 +75,13 @@ class CatalogLifecycle {
   // Set while a medium is read and stored and while the catalog is
   // optimised; closing is refused meanwhile.
   bool Busy() const { return busy_; }
-  void SetBusy(bool busy) { busy_ = busy; }
+  void SetBusy(bool busy) {
+    busy_ = busy;
+    if (onBusyChanged) onBusyChanged(busy);
+  }
+  // Told whenever the busy flag changes (the window disables the commands
+  // that change or reload the catalog meanwhile).
+  std::function<void(bool busy)> onBusyChanged;
 
   // The catalog path shown in the catalog properties (native).
   const std::string& DisplayPath() const { return display_path_; }

@@ -2,13 +2,36 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBoxLayout>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDesktopServices>
+#include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QSplitter>
 #include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QTreeView>
+#include <QUrl>
 
+#include "catalog/catalog.h"
 #include "catalog/lifecycle.h"
+#include "export/export_settings.h"
+#include "media_meta/name_lists.h"
+#include "platform/messages.h"
+#include "settings/settings.h"
+#include "platform/services.h"
+#include "ui/class_tabs.h"
+#include "ui/command_actions.h"
+#include "ui/logic/help.h"
+#include "ui/media_tree_model.h"
+#include "ui/qt_text.h"
 #include "version.h"
 
 namespace fv {
@@ -17,30 +40,480 @@ QString MainWindowTitle() {
   return QStringLiteral("FerrovanFree  [Ver.") + QStringLiteral(FERROVAN_VERSION_TEXT) + QStringLiteral("]");
 }
 
-TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent) {
+namespace {
+
+QIcon KindIcon(int image) {
+  static const char* const kNames[] = {"text-x-generic", "media-floppy", "drive-harddisk", "drive-removable-media",
+                                       "media-optical",  "network-server", "media-flash",   "drive-harddisk",
+                                       "folder",         "folder-open"};
+  if (image < 0 || image > 9) return ThemeIcon("text-x-generic");
+  return ThemeIcon(kNames[image]);
+}
+
+QToolBar* MakeToolBar(const char* name, QWidget* parent) {
+  auto* t = new QToolBar(parent);
+  t->setObjectName(QString::fromLatin1(name));
+  t->setIconSize(QSize(16, 16));
+  t->setToolButtonStyle(Qt::ToolButtonIconOnly);
+  return t;
+}
+
+}  // namespace
+
+TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent), browser_(TheCatalog()) {
   setObjectName(QStringLiteral("frmMain"));
   setWindowTitle(MainWindowTitle());
-  resize(900, 600);
-  statusBar();
+  resize(1000, 680);
+  commands_ = std::make_unique<CommandActions>(this);
+  connect(commands_.get(), &CommandActions::Triggered, this,
+          [this](Cmd c, bool sw, bool checked, Place p) { Run(c, sw, checked, p); });
+  BuildRegions();
+  WireLifecycle();
+  AttachNameLists(TheCatalog());
+  SetClassificationFilter(TheCatalog(), "");
+  RefreshCommands();
+}
 
-  QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
-  mnuNewCatalog = file->addAction(QStringLiteral("DBの新規作成(&N)..."));
-  mnuNewCatalog->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-  mnuOpenCatalog = file->addAction(QStringLiteral("DBを開く(&O)..."));
-  mnuOpenCatalog->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-  file->addSeparator();
-  mnuExit = file->addAction(QStringLiteral("終了(&X)"));
-  connect(mnuNewCatalog, &QAction::triggered, this, &TfrmMain::mnuNewCatalogClick);
-  connect(mnuOpenCatalog, &QAction::triggered, this, &TfrmMain::mnuOpenCatalogClick);
-  connect(mnuExit, &QAction::triggered, this, &TfrmMain::mnuExitClick);
-
+TfrmMain::~TfrmMain() {
   CatalogHooks& h = TheLifecycle().hooks;
+  h = CatalogHooks{};
+  TheLifecycle().onBusyChanged = nullptr;
+  TheLifecycle().onOptimiseButton = nullptr;
+}
+
+void TfrmMain::BuildRegions() {
+  commands_->FillMenuBar(menuBar());
+
+  tbMain_ = MakeToolBar("tbMain", this);
+  tbMain_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+  commands_->Fill(tbMain_, Place::MainTools);
+  addToolBar(tbMain_);
+
+  pgcMain_ = new QTabWidget(this);
+  pgcMain_->setObjectName(QStringLiteral("pgcMain"));
+  setCentralWidget(pgcMain_);
+
+  // Page "メディア": the tree pane, a splitter, the view pages.
+  auto* media = new QWidget;
+  media->setObjectName(QStringLiteral("tabMedia"));
+  auto* mediaLay = new QVBoxLayout(media);
+  mediaLay->setContentsMargins(0, 0, 0, 0);
+  splMain_ = new QSplitter(Qt::Horizontal, media);
+  splMain_->setObjectName(QStringLiteral("splMain"));
+  splMain_->setChildrenCollapsible(false);
+  mediaLay->addWidget(splMain_);
+
+  treePane_ = new QWidget;
+  treePane_->setObjectName(QStringLiteral("pnlTree"));
+  treePane_->setMinimumWidth(MainLayout::kMinTreeWidth);
+  tabs_ = new ClassTabs(treePane_);
+  tbTree_ = MakeToolBar("tbTree", treePane_);
+  commands_->Fill(tbTree_, Place::TreeTools);
+  tree_ = new QTreeView(treePane_);
+  tree_->setObjectName(QStringLiteral("TreeView1"));
+  tree_->setHeaderHidden(true);
+  tree_->setUniformRowHeights(true);
+  tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  tree_->setContextMenuPolicy(Qt::CustomContextMenu);
+  model_ = new MediaTreeModel(TheCatalog(), KindIcon, this);
+  model_->onEdited = [this](const QModelIndex& i, const std::string& t) { TreeView1Edited(i, t); };
+  tree_->setModel(model_);
+  if (QAction* f2 = commands_->At(Cmd::RenameMedium, Place::MediaPopup)) {
+    f2->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    treePane_->addAction(f2);
+  }
+  connect(tree_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+          [this](const QModelIndex& cur) { TreeView1Change(cur); });
+  auto* mediaMenu = new QMenu(this);
+  mediaMenu->setObjectName(QStringLiteral("mnuMediaPopup"));
+  commands_->Fill(mediaMenu, Place::MediaPopup);
+  connect(mediaMenu, &QMenu::aboutToShow, this, [this] { RefreshCommands(); });
+  auto popMedia = [this, mediaMenu](QWidget* from, const QPoint& p) { mediaMenu->popup(from->mapToGlobal(p)); };
+  connect(tree_, &QWidget::customContextMenuRequested, this, [=](const QPoint& p) { popMedia(tree_, p); });
+  tabs_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(tabs_, &QWidget::customContextMenuRequested, this, [=](const QPoint& p) { popMedia(tabs_, p); });
+  connect(tabs_, &ClassTabs::Changed, this, [this](int i) { TabChange(i); });
+  SetTabPosition(0);
+  splMain_->addWidget(treePane_);
+
+  // The view pages with the status bar below them.
+  auto* right = new QWidget;
+  auto* rightLay = new QVBoxLayout(right);
+  rightLay->setContentsMargins(0, 0, 0, 0);
+  pgcView_ = new QTabWidget(right);
+  pgcView_->setObjectName(QStringLiteral("pgcView"));
+  rightLay->addWidget(pgcView_);
+  splMain_->addWidget(right);
+  splMain_->setStretchFactor(1, 1);
+
+  // Page "標準": property pane | list area, the detail panel below.
+  auto* standard = new QWidget;
+  standard->setObjectName(QStringLiteral("tabStandard"));
+  auto* stdLay = new QVBoxLayout(standard);
+  stdLay->setContentsMargins(0, 0, 0, 0);
+  splList_ = new QSplitter(Qt::Vertical, standard);
+  splList_->setObjectName(QStringLiteral("splList"));
+  splList_->setChildrenCollapsible(false);
+  splStandard_ = new QSplitter(Qt::Horizontal);
+  splStandard_->setObjectName(QStringLiteral("splStandard"));
+  splStandard_->setChildrenCollapsible(false);
+  propertyArea_ = new QWidget;
+  propertyArea_->setObjectName(QStringLiteral("pnlPropertyArea"));
+  new QVBoxLayout(propertyArea_);
+  propertyArea_->layout()->setContentsMargins(0, 0, 0, 0);
+  listArea_ = new QWidget;
+  listArea_->setObjectName(QStringLiteral("pnlListArea"));
+  auto* listLay = new QVBoxLayout(listArea_);
+  listLay->setContentsMargins(0, 0, 0, 0);
+  listLay->setSpacing(0);
+  tbList_ = MakeToolBar("tbList", listArea_);
+  commands_->Fill(tbList_, Place::ListTools);
+  listLay->addWidget(tbList_);
+  splStandard_->addWidget(propertyArea_);
+  splStandard_->addWidget(listArea_);
+  splStandard_->setStretchFactor(1, 1);
+  splList_->addWidget(splStandard_);
+  dupPanel_ = new QTabWidget;
+  dupPanel_->setObjectName(QStringLiteral("pnlDupInfo"));
+  auto* dupTabs = static_cast<QTabWidget*>(dupPanel_);
+  dupTabs->setTabPosition(QTabWidget::West);
+  for (const char* hint : {"重複ファイルの詳細", "似たようなファイルの詳細"}) {
+    auto* page = new QWidget;
+    const int i = dupTabs->addTab(page, QString());
+    dupTabs->setTabToolTip(i, QString::fromUtf8(hint));
+    dupTabs->setTabIcon(i, ThemeIcon(i == 0 ? "edit-copy" : "edit-find-replace"));
+  }
+  dupPanel_->setMinimumHeight(MainLayout::kMinDupPanelHeight);
+  splList_->addWidget(dupPanel_);
+  splList_->setStretchFactor(0, 1);
+  stdLay->addWidget(splList_);
+
+  for (int p = 0; p < 5; ++p) {
+    QWidget* page = p == 0 ? standard : new QWidget;
+    if (p != 0) page->setObjectName(QStringLiteral("tabView%1").arg(p));
+    pgcView_->addTab(page, Q(ViewPageCaption(p)));
+  }
+  pgcMain_->addTab(media, Q(MainPageCaption(0)));
+  for (int p = 1; p < 4; ++p) {
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("tabMain%1").arg(p));
+    pgcMain_->addTab(page, Q(MainPageCaption(p)));
+  }
+
+  for (int i = 0; i < 2; ++i) {
+    panels_[i] = new QLabel(this);
+    panels_[i]->setObjectName(QStringLiteral("stbPanel%1").arg(i));
+    panels_[i]->setMinimumWidth(i == 0 ? 246 : 50);
+    statusBar()->addWidget(panels_[i], i == 0 ? 0 : 1);
+  }
+}
+
+void TfrmMain::WireLifecycle() {
+  CatalogLifecycle& life = TheLifecycle();
+  CatalogHooks& h = life.hooks;
+  h.rebuildTree = [this] { RebuildTree(true); };
+  h.switchTreeToFirstTab = [this] {
+    if (tabs_->Count() > 0) tabs_->SelectText(tabs_->Count() > 0 ? AllNamesText() : std::string());
+  };
+  h.resetHistory = [this] { history_.ResetHistory(); };
   h.setBusyCursor = [](bool busy) {
     if (busy)
       QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
     else
       QApplication::restoreOverrideCursor();
   };
+  h.clearNameLists = [] { TheNameLists().RebuildAll(TheCatalog()); };
+  h.saveWindowLayout = [this] { SaveLayout(); };
+  h.saveHistory = [this] {
+    std::string err;
+    history_.SaveHistory(&err);
+  };
+  life.onBusyChanged = [this](bool on) { Busy(on); };
+  life.onOptimiseButton = [this](const OptimiseButtonState& s) {
+    commands_->SetHint(Cmd::Optimise, Place::MainTools, Q(s.hint));
+    RefreshCommands();
+  };
+
+  history_.hooks.select_catalog_node = [this] {
+    SelectNode(-1);
+    tree_->setFocus();
+  };
+  history_.hooks.medium_classification = [](int m) {
+    return TheCatalog().SlotLive(m) ? TheCatalog().Medium(m).Classification.str() : std::string();
+  };
+  history_.hooks.current_classification_tab = [this] { return tabs_->CurrentText(); };
+  history_.hooks.select_classification_tab = [this](const std::string& t) { tabs_->SelectText(t); };
+  history_.hooks.go_to_entry = [this](std::int32_t id) {
+    if (id >= 0) SelectNode(id);
+  };
+  history_.hooks.hints_changed = [this](const std::string& back, const std::string& fwd) {
+    commands_->SetHint(Cmd::Back, Place::ListTools, Q(back));
+    commands_->SetHint(Cmd::Forward, Place::ListTools, Q(fwd));
+    RefreshCommands();
+  };
+}
+
+WindowState TfrmMain::State() const {
+  WindowState s;
+  Catalog& cat = TheCatalog();
+  s.busy = busy_ || TheLifecycle().Busy();
+  s.has_media = cat.Counts().LiveMedia > 0;
+  s.deleted_media = cat.Counts().UsedSlots - cat.Counts().LiveMedia;
+  s.workers_running = TheLifecycle().hooks.workersRunning && TheLifecycle().hooks.workersRunning();
+  s.at_catalog_root = current_id_ < 0;
+  s.can_go_back = history_.Position() > 0;
+  s.can_go_forward = history_.Position() + 1 < static_cast<int>(history_.Items().size());
+  s.tab_position = tabs_->Position();
+  s.tabs_wrap = tabs_->Wrap();
+  return s;
+}
+
+void TfrmMain::RefreshCommands() { commands_->Apply(State()); }
+
+void TfrmMain::Busy(bool on) {
+  busy_ = on;
+  RefreshCommands();
+}
+
+void TfrmMain::Start() {
+  layout_ = MainLayout::Read();
+  history_.LoadHistory();
+  TheLifecycle().UpdateOptimiseButton();
+  commands_->SetHint(Cmd::CopyToClipboard, Place::ListTools,
+                     Q(CopyButtonHint(ReadSettingInteger(SettingKey::REG_ClipBordDefault))));
+  ApplyLayout();
+  RebuildTree(true);
+}
+
+void TfrmMain::ApplyLayout() {
+  if (layout_.ApplyRect()) setGeometry(layout_.left, layout_.top, layout_.width, layout_.height);
+  splMain_->setSizes({layout_.tree_width, std::max(400, width() - layout_.tree_width)});
+  const int total = std::max(splList_->height(), layout_.dup_panel_height + 200);
+  splList_->setSizes({total - layout_.dup_panel_height, layout_.dup_panel_height});
+  propertyArea_->setVisible(layout_.property_shown);
+  commands_->SetChecked(Cmd::ToggleProperty, layout_.property_shown);
+  if (layout_.property_side == 1) splStandard_->insertWidget(1, propertyArea_);
+  dupPanel_->setVisible(layout_.dup_shown);
+  commands_->SetChecked(Cmd::ShowDup, layout_.dup_shown);
+  commands_->SetChecked(Cmd::ShowComment, layout_.comment_shown);
+}
+
+void TfrmMain::SaveLayout() {
+  const QRect g = normalGeometry();
+  layout_.top = g.top();
+  layout_.left = g.left();
+  layout_.height = g.height();
+  layout_.width = g.width();
+  layout_.tree_width = splMain_->sizes().value(0, layout_.tree_width);
+  if (dupPanel_->isVisible()) layout_.dup_panel_height = splList_->sizes().value(1, layout_.dup_panel_height);
+  layout_.WriteGeometry();
+}
+
+void TfrmMain::RebuildTree(bool rebuild_tabs) {
+  Catalog& cat = TheCatalog();
+  cat.Recount();
+  if (rebuild_tabs) {
+    TheNameLists().RebuildClassificationNames(cat);
+    std::vector<std::string> caps{AllNamesText()};
+    for (const std::string& n : TheNameLists().ClassificationNames()) caps.push_back(n);
+    const std::string keep = tabs_->CurrentText();
+    const QSignalBlocker quiet(tabs_);
+    tabs_->SetTabs(caps, keep);
+    const std::string now = tabs_->CurrentText();
+    SetClassificationFilter(cat, now == AllNamesText() ? std::string() : now);
+    cat.Recount();
+  }
+  model_->Rebuild();
+  ShowPages();
+  const QModelIndex root = model_->RootIndex();
+  tree_->setCurrentIndex(root);
+  TreeView1Change(root);
+  tree_->expand(root);
+  RefreshCommands();
+}
+
+void TfrmMain::ShowPages() {
+  const bool media = TheCatalog().Counts().LiveMedia > 0;
+  pgcMain_->setCurrentIndex(0);
+  for (int p = 1; p < 4; ++p) pgcMain_->setTabVisible(p, MainPageVisible(p, media));
+  for (int p = 1; p < 5; ++p) pgcView_->setTabVisible(p, ViewPageVisible(p, media));
+}
+
+void TfrmMain::TreeView1Change(const QModelIndex& current) {
+  if (!current.isValid()) return;
+  current_id_ = model_->IdOf(current);
+  browser_.PopulateFileList(current_id_, [this](const std::string& t) { SetStatus(0, t); });
+  history_.RecordPlace(current_id_ < 0 ? 1 : -current_id_, Sj932(current.data().toString()));
+  RefreshCommands();
+}
+
+bool TfrmMain::SelectNode(EntryId id) {
+  QModelIndex at = model_->RootIndex();
+  if (id >= 0) {
+    auto loc = browser_.LocationOf(id);
+    if (!loc) return false;
+    // The medium, then each folder of the path, then the entry itself.
+    std::string path = loc->path + loc->name;
+    std::string part;
+    for (std::size_t i = 0; i <= path.size(); i += i < path.size() ? text::CharLen(path, i) : 1) {
+      if (i == path.size() || path[i] == '\\') {
+        if (!part.empty()) {
+          at = model_->ChildNamed(at, part);
+          if (!at.isValid()) return false;
+          tree_->expand(at.parent());
+        }
+        part.clear();
+        if (i == path.size()) break;
+      } else {
+        part.append(path, i, text::CharLen(path, i));
+      }
+    }
+  }
+  tree_->setCurrentIndex(at);
+  tree_->scrollTo(at);
+  return true;
+}
+
+void TfrmMain::TabChange(int index) {
+  if (handling_tab_ || index < 0) return;
+  handling_tab_ = true;
+  QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+  const std::string t = tabs_->CurrentText();
+  SetClassificationFilter(TheCatalog(), t == AllNamesText() ? std::string() : t);
+  TheCatalog().Recount();
+  RebuildTree(false);
+  QApplication::restoreOverrideCursor();
+  handling_tab_ = false;
+}
+
+void TfrmMain::SetTabPosition(int position) {
+  tabs_->SetPosition(position);
+  delete treePane_->layout();
+  const bool vertical = position >= 2;
+  auto* outer = new QBoxLayout(vertical ? QBoxLayout::LeftToRight : QBoxLayout::TopToBottom, treePane_);
+  outer->setContentsMargins(0, 0, 0, 0);
+  outer->setSpacing(0);
+  auto* inner = new QVBoxLayout;
+  inner->setSpacing(0);
+  inner->addWidget(tbTree_);
+  inner->addWidget(tree_, 1);
+  if (position == 1 || position == 3) {
+    outer->addLayout(inner, 1);
+    outer->addWidget(tabs_);
+  } else {
+    outer->addWidget(tabs_);
+    outer->addLayout(inner, 1);
+  }
+  static const Cmd kTabs[] = {Cmd::TabTop, Cmd::TabBottom, Cmd::TabLeft, Cmd::TabRight};
+  for (int i = 0; i < 4; ++i) commands_->SetChecked(kTabs[i], i == position);
+  RefreshCommands();
+}
+
+void TfrmMain::RenameCommand() {
+  const QModelIndex i = tree_->currentIndex();
+  if (!i.isValid()) {
+    Platform().messages->Show(NoFolderSelectedText(), std::string(), MsgIcon::Error, MsgButtons::Ok);
+    return;
+  }
+  tree_->edit(i);
+}
+
+void TfrmMain::TreeView1Edited(const QModelIndex& i, const std::string& text) {
+  const EntryId id = model_->IdOf(i);
+  if (RenameTreeNode(TheCatalog(), id, text) == RenameResult::Renamed) {
+    model_->SetCaption(i, TheCatalog().Medium(MediumOf(id)).Name.str());
+    if (id == current_id_) TreeView1Change(i);
+  }
+  // Otherwise the caption keeps its former text.
+}
+
+void TfrmMain::UpCommand() {
+  const QModelIndex cur = tree_->currentIndex();
+  if (!cur.isValid() || current_id_ < 0) return;
+  const QModelIndex up = cur.parent();
+  if (up.isValid()) tree_->setCurrentIndex(up);
+}
+
+void TfrmMain::SetStatus(int panel, const std::string& cp932) {
+  if (panel >= 0 && panel < 2) panels_[panel]->setText(Q(cp932));
+}
+
+void TfrmMain::ShowAbout() {
+  QMessageBox box(this);
+  box.setObjectName(QStringLiteral("frmAbout"));
+  box.setWindowTitle(QStringLiteral("FerrovanFreeのバージョン情報"));
+  box.setIconPixmap(windowIcon().pixmap(48, 48));
+  box.setText(QStringLiteral("<b>FerrovanFree</b><br>Ver.") + QStringLiteral(FERROVAN_VERSION_TEXT));
+  QPushButton* web = box.addButton(QStringLiteral("ホームページ"), QMessageBox::ActionRole);
+  box.addButton(QStringLiteral("OK"), QMessageBox::AcceptRole);
+  box.exec();
+  if (box.clickedButton() == web) OpenHelp("about.html");
+}
+
+void TfrmMain::OpenHelp(const char* page_name) {
+  const QString page = QString::fromStdString(HelpFilePath(page_name));
+  if (!QDesktopServices::openUrl(QUrl::fromLocalFile(page)))
+    Platform().messages->Show(text::Utf8ToCp932("ヘルプを開けませんでした\r\n" + page.toStdString()), std::string(),
+                              MsgIcon::Error, MsgButtons::Ok);
+}
+
+void TfrmMain::Run(Cmd c, bool switch_to_standard, bool checked, Place place) {
+  if (!CommandEnabled(c, State())) return;
+  if (switch_to_standard) {
+    pgcMain_->setCurrentIndex(0);
+    pgcView_->setCurrentIndex(0);
+  }
+  CatalogLifecycle& life = TheLifecycle();
+  switch (c) {
+    case Cmd::NewCatalog: life.NewCatalogCommand(); break;
+    case Cmd::OpenCatalog: life.OpenCatalogCommand(); break;
+    case Cmd::Optimise:
+      life.OptimiseCommand([this](const std::string& t) {
+        SetStatus(0, t);
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+      });
+      break;
+    case Cmd::DeleteMedium: life.DeleteCurrentMediumCommand(current_id_ >= 0 || tree_->currentIndex().isValid()
+                                                                ? std::optional<EntryId>(current_id_)
+                                                                : std::nullopt);
+      break;
+    case Cmd::Exit: close(); break;
+    case Cmd::Help: OpenHelp(); break;
+    case Cmd::About: ShowAbout(); break;
+    case Cmd::RenameMedium: RenameCommand(); break;
+    case Cmd::WrapTabs: tabs_->SetWrap(checked); RefreshCommands(); break;
+    case Cmd::TabTop: SetTabPosition(0); break;
+    case Cmd::TabBottom: SetTabPosition(1); break;
+    case Cmd::TabLeft: SetTabPosition(2); break;
+    case Cmd::TabRight: SetTabPosition(3); break;
+    case Cmd::Back: history_.Step(-1); break;
+    case Cmd::Forward: history_.Step(1); break;
+    case Cmd::Up: UpCommand(); break;
+    case Cmd::ToggleProperty:
+      layout_.property_shown = checked;
+      propertyArea_->setVisible(checked);
+      commands_->SetChecked(Cmd::ToggleProperty, checked);
+      // The pop-up item does not store the choice.
+      if (place != Place::ListPopup) WriteSettingInteger(SettingKey::REG_ListViewPropertyShow, checked ? 1 : 0);
+      break;
+    case Cmd::ShowDup:
+      layout_.dup_shown = checked;
+      dupPanel_->setVisible(checked);
+      WriteSettingInteger(SettingKey::REG_ShowDupInfo, checked ? 1 : 0);
+      break;
+    case Cmd::PropertyRight:
+      layout_.property_side = 0;
+      splStandard_->insertWidget(0, propertyArea_);
+      WriteSettingInteger(SettingKey::REG_ListViewPropertyPos, 0);
+      break;
+    case Cmd::PropertyLeft:
+      layout_.property_side = 1;
+      splStandard_->insertWidget(1, propertyArea_);
+      WriteSettingInteger(SettingKey::REG_ListViewPropertyPos, 1);
+      break;
+    default: break;
+  }
+  RefreshCommands();
 }
 
 void TfrmMain::showEvent(QShowEvent* e) {
@@ -54,9 +527,5 @@ void TfrmMain::closeEvent(QCloseEvent* e) {
   else
     e->ignore();
 }
-
-void TfrmMain::mnuNewCatalogClick() { TheLifecycle().NewCatalogCommand(); }
-void TfrmMain::mnuOpenCatalogClick() { TheLifecycle().OpenCatalogCommand(); }
-void TfrmMain::mnuExitClick() { close(); }
 
 }  // namespace fv

@@ -1,11 +1,28 @@
 #pragma once
-// The main window.
+// The main window: a router between the regions (tree pane, file list,
+// property pane, comment panel, detail panel, pages) and the core. Every
+// command comes from the command table (ui/logic/command_map.h).
 
 #include <QMainWindow>
+#include <QModelIndex>
+#include <memory>
 
-class QAction;
+#include "browse/hierarchy.h"
+#include "settings/history.h"
+#include "ui/logic/command_map.h"
+#include "ui/logic/main_layout.h"
+
+class QLabel;
+class QSplitter;
+class QTabWidget;
+class QToolBar;
+class QTreeView;
 
 namespace fv {
+
+class ClassTabs;
+class CommandActions;
+class MediaTreeModel;
 
 // Window title: "FerrovanFree  [Ver." + version + "]".
 QString MainWindowTitle();
@@ -14,19 +31,72 @@ class TfrmMain : public QMainWindow {
   Q_OBJECT
  public:
   explicit TfrmMain(QWidget* parent = nullptr);
+  ~TfrmMain() override;
 
-  QAction* mnuNewCatalog = nullptr;   // "DBの新規作成(&N)..."
-  QAction* mnuOpenCatalog = nullptr;  // "DBを開く(&O)..."
-  QAction* mnuExit = nullptr;         // "終了(&X)"
+  // After the catalog was chosen and opened: restores the layout, builds
+  // the tree and the pages (start-up steps after the catalog).
+  void Start();
+
+  CommandActions& Commands() { return *commands_; }
+  Browser& browser() { return browser_; }
+  BrowsingHistory& history() { return history_; }
+  // Runs a command as its menu item or button would.
+  void Run(Cmd c, bool switch_to_standard = false, bool checked = false, Place place = Place::MenuFile);
+  // Selects the tree node of an id (the catalog for -1); false when the
+  // tree has no such node.
+  bool SelectNode(EntryId id);
+  EntryId CurrentNodeId() const { return current_id_; }
+  // The window's state as the enabling rules see it.
+  WindowState State() const;
+  // Re-applies the enabling rules (after busy, catalog, selection changes).
+  void RefreshCommands();
 
  protected:
   void showEvent(QShowEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
 
  private:
-  void mnuNewCatalogClick();
-  void mnuOpenCatalogClick();
-  void mnuExitClick();
+  void BuildRegions();
+  void WireLifecycle();
+  void RebuildTree(bool rebuild_tabs);
+  void ShowPages();
+  void TreeView1Change(const QModelIndex& current);
+  void TreeView1Edited(const QModelIndex& i, const std::string& text);
+  void TabChange(int index);
+  void RenameCommand();
+  void UpCommand();
+  void SetTabPosition(int position);
+  void ApplyLayout();
+  void SaveLayout();
+  void SetStatus(int panel, const std::string& cp932);
+  void ShowAbout();
+  void OpenHelp(const char* page = "index.html");
+  void Busy(bool on);
+
+  std::unique_ptr<CommandActions> commands_;
+  Browser browser_;
+  BrowsingHistory history_;
+  MainLayout layout_;
+  EntryId current_id_ = -1;
+  bool handling_tab_ = false;
+  bool busy_ = false;
+
+  QTabWidget* pgcMain_ = nullptr;
+  QTabWidget* pgcView_ = nullptr;
+  QSplitter* splMain_ = nullptr;
+  QSplitter* splStandard_ = nullptr;
+  QSplitter* splList_ = nullptr;
+  ClassTabs* tabs_ = nullptr;
+  QWidget* treePane_ = nullptr;
+  QTreeView* tree_ = nullptr;
+  MediaTreeModel* model_ = nullptr;
+  QToolBar* tbMain_ = nullptr;
+  QToolBar* tbTree_ = nullptr;
+  QToolBar* tbList_ = nullptr;
+  QWidget* propertyArea_ = nullptr;
+  QWidget* listArea_ = nullptr;
+  QWidget* dupPanel_ = nullptr;
+  QLabel* panels_[2] = {nullptr, nullptr};
 };
 
 }  // namespace fv
