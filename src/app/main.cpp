@@ -6,6 +6,7 @@
 #include "platform/qt_messages.h"
 #include "platform/single_instance.h"
 #include "ui/main_window.h"
+#include "ui/translations.h"
 
 int main(int argc, char** argv) {
   // Another instance runs: leave without a word.
@@ -16,6 +17,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Ferrovan"));
   QApplication::setOrganizationName(QStringLiteral("Quillmarsh"));
   QApplication::setApplicationDisplayName(QStringLiteral("FerrovanFree"));
+  fv::InstallJapaneseTranslations(app);
   fv::TfrmMain window;
   fv::InstallQtPlatform(&window);
   // No catalog chosen, or creating it declined or failed: the program ends.

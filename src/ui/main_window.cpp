@@ -243,8 +243,19 @@ void TfrmMain::WireLifecycle() {
   };
   history_.hooks.current_classification_tab = [this] { return tabs_->CurrentText(); };
   history_.hooks.select_classification_tab = [this](const std::string& t) { tabs_->SelectText(t); };
+  // A place is shown as its row in its folder's list; a tree node's row is
+  // then opened, entering it.
   history_.hooks.go_to_entry = [this](std::int32_t id) {
-    if (id >= 0) SelectNode(id);
+    pending_entry_ = id;
+    if (EntryOf(id) == 0) {
+      SelectNode(-1);
+    } else if (auto loc = browser_.LocationOf(id)) {
+      SelectPath(loc->path);
+    }
+  };
+  history_.hooks.open_selected_row = [this] {
+    if (pending_entry_ >= 0) SelectNode(pending_entry_);
+    tree_->setFocus();
   };
   history_.hooks.hints_changed = [this](const std::string& back, const std::string& fwd) {
     commands_->SetHint(Cmd::Back, Place::ListTools, Q(back));
@@ -277,7 +288,8 @@ void TfrmMain::Busy(bool on) {
 
 void TfrmMain::Start() {
   layout_ = MainLayout::Read();
-  history_.LoadHistory();
+  if (history_.LoadHistory().kind != BrowsingHistory::LoadResult::Loaded) history_.ResetHistory();
+  started_ = false;
   TheLifecycle().UpdateOptimiseButton();
   commands_->SetHint(Cmd::CopyToClipboard, Place::ListTools,
                      Q(CopyButtonHint(ReadSettingInteger(SettingKey::REG_ClipBordDefault))));
@@ -348,25 +360,29 @@ void TfrmMain::TreeView1Change(const QModelIndex& current) {
 }
 
 bool TfrmMain::SelectNode(EntryId id) {
+  if (id < 0) return SelectPath(std::string());
+  auto loc = browser_.LocationOf(id);
+  return loc && SelectPath(loc->path + loc->name);
+}
+
+bool TfrmMain::SelectPath(const std::string& path) {
+  // From the catalog node down: the medium, then each folder.
   QModelIndex at = model_->RootIndex();
-  if (id >= 0) {
-    auto loc = browser_.LocationOf(id);
-    if (!loc) return false;
-    // The medium, then each folder of the path, then the entry itself.
-    std::string path = loc->path + loc->name;
-    std::string part;
-    for (std::size_t i = 0; i <= path.size(); i += i < path.size() ? text::CharLen(path, i) : 1) {
-      if (i == path.size() || path[i] == '\\') {
-        if (!part.empty()) {
-          at = model_->ChildNamed(at, part);
-          if (!at.isValid()) return false;
-          tree_->expand(at.parent());
-        }
-        part.clear();
-        if (i == path.size()) break;
-      } else {
-        part.append(path, i, text::CharLen(path, i));
+  std::string part;
+  for (std::size_t i = 0; i <= path.size();) {
+    if (i == path.size() || path[i] == '\\') {
+      if (!part.empty()) {
+        tree_->expand(at);
+        at = model_->ChildNamed(at, part);
+        if (!at.isValid()) return false;
       }
+      part.clear();
+      if (i == path.size()) break;
+      ++i;
+    } else {
+      const std::size_t n = text::CharLen(path, i);
+      part.append(path, i, n);
+      i += n;
     }
   }
   tree_->setCurrentIndex(at);
@@ -519,6 +535,12 @@ void TfrmMain::Run(Cmd c, bool switch_to_standard, bool checked, Place place) {
 void TfrmMain::showEvent(QShowEvent* e) {
   setWindowTitle(MainWindowTitle());
   QMainWindow::showEvent(e);
+  if (!started_) {
+    // The first showing goes to the history's current place.
+    started_ = true;
+    history_.Step(0);
+    RefreshCommands();
+  }
 }
 
 void TfrmMain::closeEvent(QCloseEvent* e) {

@@ -45,6 +45,8 @@ class TfrmMain : public QMainWindow {
   // Selects the tree node of an id (the catalog for -1); false when the
   // tree has no such node.
   bool SelectNode(EntryId id);
+  // Selects the tree node of a path ("DISC1\\Photos", empty = the catalog).
+  bool SelectPath(const std::string& cp932_path);
   EntryId CurrentNodeId() const { return current_id_; }
   // The window's state as the enabling rules see it.
   WindowState State() const;
@@ -79,6 +81,8 @@ class TfrmMain : public QMainWindow {
   MainLayout layout_;
   EntryId current_id_ = -1;
   bool handling_tab_ = false;
+  bool started_ = true;  // false from Start until the first showing
+  EntryId pending_entry_ = -1;  // the history's place being shown
   bool busy_ = false;
 
   QTabWidget* pgcMain_ = nullptr;
