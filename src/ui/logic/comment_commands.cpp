@@ -7,7 +7,6 @@
 #include "platform/messages.h"
 #include "platform/services.h"
 #include "platform/text.h"
-#include "settings/settings.h"
 
 namespace fv {
 
@@ -79,9 +78,6 @@ bool RegisterFromPanel(Catalog& cat, const std::vector<TRecord*>& selected, std:
   TRecord* row = ChooseCommentTarget(selected);
   return row && RegisterCommentCommand(cat, *row, text) != CommentResult::Unchanged;
 }
-
-bool CommentPanelShown() { return ReadSettingInteger(SettingKey::REG_ShowCommentSet) != 0; }
-bool SetCommentPanelShown(bool shown) { return WriteSettingInteger(SettingKey::REG_ShowCommentSet, shown ? 1 : 0); }
 
 bool CommentEditor::Open(const std::vector<TRecord*>& selected) {
   target_ = ChooseCommentTarget(selected);

@@ -59,10 +59,6 @@ std::string CommentPanelText(const std::vector<TRecord*>& selected);
 // repaints the list and refreshes the selection details).
 bool RegisterFromPanel(Catalog& cat, const std::vector<TRecord*>& selected, std::string_view text);
 
-// Whether the panel is shown (REG_ShowCommentSet, default shown).
-bool CommentPanelShown();
-bool SetCommentPanelShown(bool shown);
-
 // The comment dialog's state. It lives as long as the dialog, so the list's
 // sort column and direction carry over from one opening to the next.
 class CommentEditor {
