@@ -31,6 +31,14 @@ QIcon ThemeIcon(const char* name) {
       {"edit-copy", QStyle::SP_DialogSaveButton},     {"edit-find", QStyle::SP_FileDialogContentsView},
       {"system-file-manager", QStyle::SP_DirOpenIcon}, {"image-x-generic", QStyle::SP_DesktopIcon},
       {"emblem-important", QStyle::SP_DialogApplyButton}, {"document-edit", QStyle::SP_FileDialogDetailedView},
+      {"folder-new", QStyle::SP_FileDialogNewFolder},  {"go-jump", QStyle::SP_CommandLink},
+      {"edit-rename", QStyle::SP_FileLinkIcon},        {"edit-find-replace", QStyle::SP_FileDialogContentsView},
+      {"preferences-system", QStyle::SP_ComputerIcon}, {"insert-image", QStyle::SP_DesktopIcon},
+      {"folder", QStyle::SP_DirIcon},                  {"folder-open", QStyle::SP_DirOpenIcon},
+      {"text-x-generic", QStyle::SP_FileIcon},         {"drive-harddisk", QStyle::SP_DriveHDIcon},
+      {"media-floppy", QStyle::SP_DriveFDIcon},        {"drive-removable-media", QStyle::SP_DriveHDIcon},
+      {"media-optical", QStyle::SP_DriveCDIcon},       {"network-server", QStyle::SP_DriveNetIcon},
+      {"media-flash", QStyle::SP_DriveHDIcon},
   };
   QIcon fallback;
   for (const Fallback& f : kFallbacks)
