@@ -108,6 +108,7 @@ bool TfrmComment::Prepare() {
   if (!editor_.Open(selected_())) return false;
   txtCommentText->setPlainText(EditText(editor_.InitialText()));
   model_->Reset();
+  lvComments->resizeColumnToContents(1);  // the date and time in full
   ShowSortColumn();
   txtCommentText->setFocus();
   return true;
