@@ -8,7 +8,7 @@
 #include <QStyle>
 #include <QToolButton>
 
-#include "ui/qt_text.h"
+#include "platform/qt_convert.h"
 
 namespace fv {
 
@@ -128,7 +128,7 @@ void ClassTabs::Relayout() {
   lay->setSpacing(0);
   for (std::size_t i = 0; i < captions_.size(); ++i) {
     auto* b = new QToolButton(holder);
-    b->setText(Q(captions_[i]).replace(QLatin1Char('&'), QStringLiteral("&&")));
+    b->setText(QFromCp932(captions_[i]).replace(QLatin1Char('&'), QStringLiteral("&&")));
     b->setCheckable(true);
     b->setAutoRaise(false);
     b->setToolButtonStyle(Qt::ToolButtonTextOnly);

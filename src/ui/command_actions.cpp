@@ -9,7 +9,7 @@
 #include <QToolBar>
 #include <cstring>
 
-#include "ui/qt_text.h"
+#include "platform/qt_convert.h"
 
 namespace fv {
 
@@ -48,11 +48,11 @@ QIcon ThemeIcon(const char* name) {
 
 CommandActions::CommandActions(QWidget* owner) : QObject(owner), owner_(owner) {
   for (const CommandRow& row : CommandTable()) {
-    auto* a = new QAction(Q(row.caption), owner);
+    auto* a = new QAction(QFromCp932(row.caption), owner);
     const bool tool = row.place == Place::MainTools || row.place == Place::TreeTools ||
                       row.place == Place::ListTools || row.place == Place::PropertyTools ||
                       row.place == Place::SearchTools;
-    if (tool) a->setToolTip(Q(row.caption));
+    if (tool) a->setToolTip(QFromCp932(row.caption));
     if (!row.shortcut.empty()) {
       a->setShortcut(QKeySequence(QString::fromLatin1(row.shortcut.c_str())));
       // Pop-up copies of a menu-bar shortcut only show it.
@@ -62,7 +62,7 @@ CommandActions::CommandActions(QWidget* owner) : QObject(owner), owner_(owner) {
     a->setChecked(row.checked);
     a->setVisible(!row.hidden);
     if (!row.icon.empty()) a->setIcon(ThemeIcon(row.icon.c_str()));
-    if (!CommandBuilt(row.cmd)) a->setToolTip(Q(row.caption) + QStringLiteral("\n") + Q(NotBuiltHint()));
+    if (!CommandBuilt(row.cmd)) a->setToolTip(QFromCp932(row.caption) + QStringLiteral("\n") + QFromCp932(NotBuiltHint()));
     const Cmd cmd = row.cmd;
     const bool sw = row.switch_to_standard;
     const Place place = row.place;
@@ -98,7 +98,7 @@ void CommandActions::Fill(QMenu* menu, Place p) {
   }
   // Submenus follow the item they belong after.
   auto sub = [&](Place s, Cmd after) {
-    QMenu* sm = new QMenu(Q(SubmenuCaption(s)), menu);
+    QMenu* sm = new QMenu(QFromCp932(SubmenuCaption(s)), menu);
     Fill(sm, s);
     QAction* before = nullptr;
     const QList<QAction*> all = menu->actions();
@@ -127,7 +127,7 @@ void CommandActions::Fill(QToolBar* bar, Place p) {
 
 void CommandActions::FillMenuBar(QMenuBar* bar) {
   for (const MenuTitle& t : MenuTitles()) {
-    QMenu* m = bar->addMenu(Q(t.caption));
+    QMenu* m = bar->addMenu(QFromCp932(t.caption));
     Fill(m, t.place);
     // Ctrl+Alt+letter opens the menu.
     auto* open = new QAction(owner_);

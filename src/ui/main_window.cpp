@@ -31,7 +31,7 @@
 #include "ui/command_actions.h"
 #include "ui/logic/help.h"
 #include "ui/media_tree_model.h"
-#include "ui/qt_text.h"
+#include "platform/qt_convert.h"
 #include "version.h"
 
 namespace fv {
@@ -191,13 +191,13 @@ void TfrmMain::BuildRegions() {
   for (int p = 0; p < 5; ++p) {
     QWidget* page = p == 0 ? standard : new QWidget;
     if (p != 0) page->setObjectName(QStringLiteral("tabView%1").arg(p));
-    pgcView_->addTab(page, Q(ViewPageCaption(p)));
+    pgcView_->addTab(page, QFromCp932(ViewPageCaption(p)));
   }
-  pgcMain_->addTab(media, Q(MainPageCaption(0)));
+  pgcMain_->addTab(media, QFromCp932(MainPageCaption(0)));
   for (int p = 1; p < 4; ++p) {
     auto* page = new QWidget;
     page->setObjectName(QStringLiteral("tabMain%1").arg(p));
-    pgcMain_->addTab(page, Q(MainPageCaption(p)));
+    pgcMain_->addTab(page, QFromCp932(MainPageCaption(p)));
   }
 
   for (int i = 0; i < 2; ++i) {
@@ -230,7 +230,7 @@ void TfrmMain::WireLifecycle() {
   };
   life.onBusyChanged = [this](bool on) { Busy(on); };
   life.onOptimiseButton = [this](const OptimiseButtonState& s) {
-    commands_->SetHint(Cmd::Optimise, Place::MainTools, Q(s.hint));
+    commands_->SetHint(Cmd::Optimise, Place::MainTools, QFromCp932(s.hint));
     RefreshCommands();
   };
 
@@ -258,8 +258,8 @@ void TfrmMain::WireLifecycle() {
     tree_->setFocus();
   };
   history_.hooks.hints_changed = [this](const std::string& back, const std::string& fwd) {
-    commands_->SetHint(Cmd::Back, Place::ListTools, Q(back));
-    commands_->SetHint(Cmd::Forward, Place::ListTools, Q(fwd));
+    commands_->SetHint(Cmd::Back, Place::ListTools, QFromCp932(back));
+    commands_->SetHint(Cmd::Forward, Place::ListTools, QFromCp932(fwd));
     RefreshCommands();
   };
 }
@@ -292,7 +292,7 @@ void TfrmMain::Start() {
   started_ = false;
   TheLifecycle().UpdateOptimiseButton();
   commands_->SetHint(Cmd::CopyToClipboard, Place::ListTools,
-                     Q(CopyButtonHint(ReadSettingInteger(SettingKey::REG_ClipBordDefault))));
+                     QFromCp932(CopyButtonHint(ReadSettingInteger(SettingKey::REG_ClipBordDefault))));
   ApplyLayout();
   RebuildTree(true);
 }
@@ -355,7 +355,7 @@ void TfrmMain::TreeView1Change(const QModelIndex& current) {
   if (!current.isValid()) return;
   current_id_ = model_->IdOf(current);
   browser_.PopulateFileList(current_id_, [this](const std::string& t) { SetStatus(0, t); });
-  history_.RecordPlace(current_id_ < 0 ? 1 : -current_id_, Sj932(current.data().toString()));
+  history_.RecordPlace(current_id_ < 0 ? 1 : -current_id_, Cp932FromQ(current.data().toString()));
   RefreshCommands();
 }
 
@@ -451,7 +451,7 @@ void TfrmMain::UpCommand() {
 }
 
 void TfrmMain::SetStatus(int panel, const std::string& cp932) {
-  if (panel >= 0 && panel < 2) panels_[panel]->setText(Q(cp932));
+  if (panel >= 0 && panel < 2) panels_[panel]->setText(QFromCp932(cp932));
 }
 
 void TfrmMain::ShowAbout() {

@@ -1,6 +1,6 @@
 #include "ui/media_tree_model.h"
 
-#include "ui/qt_text.h"
+#include "platform/qt_convert.h"
 
 namespace fv {
 
@@ -67,7 +67,7 @@ QVariant MediaTreeModel::data(const QModelIndex& i, int role) const {
   switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-      return Q(n->info.text);
+      return QFromCp932(n->info.text);
     case Qt::DecorationRole:
       return icons_ ? icons_(n->info.image) : QIcon();
     case kIdRole:
@@ -79,7 +79,7 @@ QVariant MediaTreeModel::data(const QModelIndex& i, int role) const {
 
 bool MediaTreeModel::setData(const QModelIndex& i, const QVariant& value, int role) {
   if (!i.isValid() || role != Qt::EditRole) return false;
-  if (onEdited) onEdited(i, Sj932(value.toString()));
+  if (onEdited) onEdited(i, Cp932FromQ(value.toString()));
   return true;
 }
 
