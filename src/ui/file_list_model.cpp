@@ -40,36 +40,37 @@ constexpr ThemeIcon kFixedIcons[kFirstExtensionImage] = {
     {"", QStyle::SP_ArrowDown},                          // 17
 };
 
-// The icon painted at `scale` of its size, centred, with room around it.
-QIcon Scaled(const QIcon& icon, double scale) {
+// An icon of 16 and 32 pixels, each painted by paint(painter, size).
+template <typename Paint>
+QIcon Painted(Paint paint) {
   QIcon out;
   for (int s : {16, 32}) {
     QPixmap pm(s, s);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
-    const int inner = std::max(1, static_cast<int>(s * scale));
-    icon.paint(&p, QRect((s - inner) / 2, (s - inner) / 2, inner, inner));
+    paint(p, s);
     p.end();
     out.addPixmap(pm);
   }
   return out;
 }
 
+// The icon painted at `scale` of its size, centred.
+QIcon Scaled(const QIcon& icon, double scale) {
+  return Painted([&](QPainter& p, int s) {
+    const int inner = std::max(1, static_cast<int>(s * scale));
+    icon.paint(&p, QRect((s - inner) / 2, (s - inner) / 2, inner, inner));
+  });
+}
+
 // The icon with the mark over its lower left corner.
 QIcon WithMark(const QIcon& icon) {
   const QIcon mark = QApplication::style()->standardIcon(QStyle::SP_DialogApplyButton);
-  QIcon out;
-  for (int s : {16, 32}) {
-    QPixmap pm(s, s);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    icon.paint(&p, pm.rect());
+  return Painted([&](QPainter& p, int s) {
+    icon.paint(&p, QRect(0, 0, s, s));
     const int m = s * 5 / 8;
     mark.paint(&p, QRect(0, s - m, m, m));
-    p.end();
-    out.addPixmap(pm);
-  }
-  return out;
+  });
 }
 
 }  // namespace
