@@ -12,6 +12,7 @@
 
 #include "catalog/catalog.h"
 #include "catalog/lifecycle.h"
+#include "platform/qt_clipboard.h"
 #include "platform/qt_messages.h"
 #include "ui/main_window.h"
 #include "ui/translations.h"
@@ -39,6 +40,7 @@ int main(int argc, char** argv) {
   g_out = QString::fromLocal8Bit(argv[1]);
   QDir().mkpath(g_out);
   fv::InstallJapaneseTranslations(app);
+  fv::InstallQtClipboard();
   fv::TfrmMain w;
   fv::InstallQtPlatform(&w);
   if (!fv::TheCatalog().LoadCatalog(argv[2])) {

@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "catalog/lifecycle.h"
+#include "platform/qt_clipboard.h"
 #include "platform/qt_messages.h"
 #include "platform/single_instance.h"
 #include "ui/main_window.h"
@@ -18,6 +19,7 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName(QStringLiteral("Quillmarsh"));
   QApplication::setApplicationDisplayName(QStringLiteral("FerrovanFree"));
   fv::InstallJapaneseTranslations(app);
+  fv::InstallQtClipboard();
   fv::TfrmMain window;
   fv::InstallQtPlatform(&window);
   // No catalog chosen, or creating it declined or failed: the program ends.

@@ -27,7 +27,13 @@
 #include "platform/messages.h"
 #include "settings/settings.h"
 #include "platform/services.h"
+#include "browse/properties.h"
 #include "ui/class_tabs.h"
+#include "ui/comment_form.h"
+#include "ui/comment_panel.h"
+#include "ui/file_list_view.h"
+#include "ui/logic/comment_commands.h"
+#include "ui/property_pane.h"
 #include "ui/command_actions.h"
 #include "ui/logic/help.h"
 #include "ui/media_tree_model.h"
@@ -75,6 +81,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent), browser_(TheCatalog()
 }
 
 TfrmMain::~TfrmMain() {
+  // The widgets outlive the members: nothing may read the rows after this.
+  list_->SetRows(nullptr, nullptr);
   CatalogHooks& h = TheLifecycle().hooks;
   h = CatalogHooks{};
   TheLifecycle().onBusyChanged = nullptr;
@@ -161,6 +169,11 @@ void TfrmMain::BuildRegions() {
   propertyArea_->setObjectName(QStringLiteral("pnlPropertyArea"));
   new QVBoxLayout(propertyArea_);
   propertyArea_->layout()->setContentsMargins(0, 0, 0, 0);
+  property_ = new PropertyPane(propertyArea_);
+  property_->SetImageSource([](int image) { return KindIcon(image).pixmap(32, 32); });
+  commands_->Fill(property_->ToolBar(), Place::PropertyTools);
+  propertyArea_->layout()->addWidget(property_);
+  propertyArea_->setMinimumWidth(180);
   listArea_ = new QWidget;
   listArea_->setObjectName(QStringLiteral("pnlListArea"));
   auto* listLay = new QVBoxLayout(listArea_);
@@ -169,6 +182,27 @@ void TfrmMain::BuildRegions() {
   tbList_ = MakeToolBar("tbList", listArea_);
   commands_->Fill(tbList_, Place::ListTools);
   listLay->addWidget(tbList_);
+  list_ = new FileListView(listArea_);
+  list_->SetRows(&browser_.file_list, &browser_.file_sort);
+  list_->SetIconProvider(DefaultFileIcons(&browser_.file_images));
+  listLay->addWidget(list_, 1);
+  auto selected = [this] { return SelectedRows(); };
+  comment_ = new CommentPanel(TheCatalog(), selected, listArea_);
+  listLay->addWidget(comment_);
+  commentForm_ = new TfrmComment(TheCatalog(), selected, this);
+  connect(comment_, &CommentPanel::rowsChanged, this, [this] { RowsChanged(); });
+  connect(commentForm_, &TfrmComment::rowsChanged, this, [this] { RowsChanged(); });
+  connect(list_, &FileListView::selectionChanged, this, [this] { ListSelectionChanged(); });
+  connect(list_, &FileListView::rowActivated, this, [this](int row) { OpenRow(row); });
+  connect(list_, &FileListView::headerClicked, this, [this](int kind, bool shift) {
+    browser_.SortFileList(kind, shift);
+    list_->Reset(browser_.CatalogLevel());
+  });
+  listMenu_ = new QMenu(this);
+  listMenu_->setObjectName(QStringLiteral("mnuListPopup"));
+  commands_->Fill(listMenu_, Place::ListPopup);
+  connect(listMenu_, &QMenu::aboutToShow, this, [this] { RefreshCommands(); });
+  connect(list_, &FileListView::contextMenuRequested, this, [this](QPoint at) { listMenu_->popup(at); });
   splStandard_->addWidget(propertyArea_);
   splStandard_->addWidget(listArea_);
   splStandard_->setStretchFactor(1, 1);
@@ -224,6 +258,7 @@ void TfrmMain::WireLifecycle() {
   };
   h.clearNameLists = [] { TheNameLists().RebuildAll(TheCatalog()); };
   h.saveWindowLayout = [this] { SaveLayout(); };
+  h.saveListColumns = [this] { list_->SaveLayout(); };
   h.saveHistory = [this] {
     std::string err;
     history_.SaveHistory(&err);
@@ -308,6 +343,9 @@ void TfrmMain::ApplyLayout() {
   dupPanel_->setVisible(layout_.dup_shown);
   commands_->SetChecked(Cmd::ShowDup, layout_.dup_shown);
   commands_->SetChecked(Cmd::ShowComment, layout_.comment_shown);
+  comment_->SetShown(layout_.comment_shown);
+  commands_->SetChecked(Cmd::GridLines, list_->GridLines());
+  commands_->SetChecked(Cmd::SizeBars, list_->SizeBars());
 }
 
 void TfrmMain::SaveLayout() {
@@ -354,9 +392,76 @@ void TfrmMain::ShowPages() {
 void TfrmMain::TreeView1Change(const QModelIndex& current) {
   if (!current.isValid()) return;
   current_id_ = model_->IdOf(current);
+  browser_.BuildChildList(current_id_);  // records the current node
+  list_->BeginFill();
   browser_.PopulateFileList(current_id_, [this](const std::string& t) { SetStatus(0, t); });
+  list_->Reset(browser_.CatalogLevel());
   history_.RecordPlace(current_id_ < 0 ? 1 : -current_id_, Cp932FromQ(current.data().toString()));
+  ListSelectionChanged();
   RefreshCommands();
+}
+
+std::vector<TRecord*> TfrmMain::SelectedRows() {
+  std::vector<TRecord*> rows;
+  for (int r : list_->SelectedRows())
+    if (r >= 0 && static_cast<std::size_t>(r) < browser_.file_list.size())
+      rows.push_back(&browser_.file_list[static_cast<std::size_t>(r)]);
+  return rows;
+}
+
+void TfrmMain::ListSelectionChanged() {
+  comment_->SelectionChanged();
+  RefreshProperties();
+}
+
+void TfrmMain::RefreshProperties() {
+  std::vector<const TRecord*> rows;
+  for (TRecord* r : SelectedRows()) rows.push_back(r);
+  Catalog& cat = TheCatalog();
+  const int image = browser_.current.kind == CurrentNode::kFolder ? 9 : browser_.current.record.Kind;
+  if (!rows.empty())
+    property_->SetView(RowProperties(cat, browser_.current, rows));
+  else if (current_id_ < 0)
+    property_->SetView(CatalogProperties(cat, 0));
+  else
+    property_->SetView(NodeProperties(cat, browser_.current, image));
+}
+
+void TfrmMain::RowsChanged() {
+  if (!browser_.file_list.empty()) list_->RowsChanged(0, static_cast<int>(browser_.file_list.size()) - 1);
+  ListSelectionChanged();
+}
+
+void TfrmMain::OpenRow(int row) {
+  if (row < 0 || static_cast<std::size_t>(row) >= browser_.file_list.size()) return;
+  const TRecord& r = browser_.file_list[static_cast<std::size_t>(row)];
+  // A folder or medium is entered through the tree; files open through
+  // the launch window, which a later change brings.
+  if (r.Kind > 9) return;
+  const QModelIndex cur = tree_->currentIndex();
+  tree_->expand(cur);
+  const QModelIndex child = model_->ChildNamed(cur, r.Text(kFileColName));
+  if (child.isValid()) tree_->setCurrentIndex(child);
+}
+
+void TfrmMain::ToggleMarks(const std::vector<int>&) {
+  std::vector<TRecord*> rows = SelectedRows();
+  if (rows.empty()) return;
+  Busy(true);
+  ToggleMarksCommand(
+      TheCatalog(), rows, [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); },
+      TheLifecycle().hooks.setBusyCursor);
+  Busy(false);
+  RowsChanged();
+}
+
+void TfrmMain::SetViewMode(Cmd c) {
+  static const Cmd kModes[] = {Cmd::ViewLarge, Cmd::ViewSmall, Cmd::ViewList, Cmd::ViewDetails};
+  static const ViewMode kView[] = {ViewMode::LargeIcons, ViewMode::SmallIcons, ViewMode::List, ViewMode::Details};
+  for (int i = 0; i < 4; ++i) {
+    commands_->SetChecked(kModes[i], kModes[i] == c);
+    if (kModes[i] == c) list_->SetViewMode(kView[i]);
+  }
 }
 
 bool TfrmMain::SelectNode(EntryId id) {
@@ -517,6 +622,27 @@ void TfrmMain::Run(Cmd c, bool switch_to_standard, bool checked, Place place) {
       dupPanel_->setVisible(checked);
       WriteSettingInteger(SettingKey::REG_ShowDupInfo, checked ? 1 : 0);
       break;
+    case Cmd::ToggleMark: ToggleMarks({}); break;
+    case Cmd::Comment: commentForm_->Execute(); break;
+    case Cmd::Open: OpenRow(list_->CurrentRow()); break;
+    case Cmd::ViewLarge: case Cmd::ViewSmall: case Cmd::ViewList: case Cmd::ViewDetails: SetViewMode(c); break;
+    case Cmd::GridLines:
+      list_->ToggleGridLines();
+      commands_->SetChecked(Cmd::GridLines, list_->GridLines());
+      break;
+    case Cmd::SizeBars:
+      list_->ToggleSizeBars();
+      commands_->SetChecked(Cmd::SizeBars, list_->SizeBars());
+      break;
+    case Cmd::BarColor: list_->ChooseBarColor(); break;
+    case Cmd::DupColor: list_->ChooseDupColor(); break;
+    case Cmd::ColumnOrder: list_->ShowColumnOrderDialog(); break;
+    case Cmd::ShowComment:
+      layout_.comment_shown = checked;
+      comment_->SetShown(checked);
+      WriteSettingInteger(SettingKey::REG_ShowCommentSet, checked ? 1 : 0);
+      break;
+    case Cmd::CopyProperties: property_->CopyToClipboard(); break;
     case Cmd::PropertyRight:
       layout_.property_side = 0;
       splStandard_->insertWidget(0, propertyArea_);

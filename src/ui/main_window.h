@@ -13,6 +13,7 @@
 #include "ui/logic/main_layout.h"
 
 class QLabel;
+class QMenu;
 class QSplitter;
 class QTabWidget;
 class QToolBar;
@@ -22,7 +23,11 @@ namespace fv {
 
 class ClassTabs;
 class CommandActions;
+class CommentPanel;
+class FileListView;
 class MediaTreeModel;
+class PropertyPane;
+class TfrmComment;
 
 // Window title: "FerrovanFree  [Ver." + version + "]".
 QString MainWindowTitle();
@@ -38,6 +43,7 @@ class TfrmMain : public QMainWindow {
   void Start();
 
   CommandActions& Commands() { return *commands_; }
+  FileListView& List() { return *list_; }
   Browser& browser() { return browser_; }
   BrowsingHistory& history() { return history_; }
   // Runs a command as its menu item or button would.
@@ -74,6 +80,13 @@ class TfrmMain : public QMainWindow {
   void ShowAbout();
   void OpenHelp(const char* page = "index.html");
   void Busy(bool on);
+  void ListSelectionChanged();
+  void RefreshProperties();
+  void OpenRow(int row);
+  void ToggleMarks(const std::vector<int>& rows);
+  void RowsChanged();
+  void SetViewMode(Cmd c);
+  std::vector<TRecord*> SelectedRows();
 
   std::unique_ptr<CommandActions> commands_;
   Browser browser_;
@@ -101,6 +114,11 @@ class TfrmMain : public QMainWindow {
   QWidget* listArea_ = nullptr;
   QWidget* dupPanel_ = nullptr;
   QLabel* panels_[2] = {nullptr, nullptr};
+  FileListView* list_ = nullptr;
+  CommentPanel* comment_ = nullptr;
+  TfrmComment* commentForm_ = nullptr;
+  PropertyPane* property_ = nullptr;
+  QMenu* listMenu_ = nullptr;
 };
 
 }  // namespace fv
