@@ -77,7 +77,8 @@ class FileListView : public QWidget {
   // colour was chosen (stored and shown).
   bool ChooseBarColor();
   bool ChooseDupColor();
-  // The column order window; true when OK changed the order.
+  // The column order window; true when it closed with OK (the new order
+  // is shown; it is stored by SaveLayout).
   bool ShowColumnOrderDialog();
 
  signals:
