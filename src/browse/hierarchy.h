@@ -55,6 +55,9 @@ class Browser {
   // not below the medium's entry count gives no rows and keeps the current
   // node.
   int BuildChildList(EntryId n);
+  // Records n as the current node without building its child list (the
+  // tree selects; its child nodes are made by the tree itself).
+  void SelectCurrent(EntryId n) { RecordCurrent(n); }
   // The same rows for the file list, in storage order, unformatted; the
   // current node stays.
   int BuildFileList(EntryId n);

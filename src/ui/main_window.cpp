@@ -392,7 +392,7 @@ void TfrmMain::ShowPages() {
 void TfrmMain::TreeView1Change(const QModelIndex& current) {
   if (!current.isValid()) return;
   current_id_ = model_->IdOf(current);
-  browser_.BuildChildList(current_id_);  // records the current node
+  browser_.SelectCurrent(current_id_);
   list_->BeginFill();
   browser_.PopulateFileList(current_id_, [this](const std::string& t) { SetStatus(0, t); });
   list_->Reset(browser_.CatalogLevel());
