@@ -3,17 +3,20 @@
 // looking at what the program shows.
 
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QMenu>
 #include <QTabWidget>
 #include <QTimer>
 #include <QTreeView>
 #include <cstdio>
+#include <functional>
 
 #include "catalog/catalog.h"
 #include "catalog/lifecycle.h"
 #include "platform/qt_clipboard.h"
 #include "platform/qt_messages.h"
+#include "ui/file_list_view.h"
 #include "ui/main_window.h"
 #include "ui/translations.h"
 
@@ -27,6 +30,17 @@ void Shot(QWidget* w, const QString& name) {
   const QString file = g_out + QLatin1Char('/') + name + QStringLiteral(".png");
   if (!w->grab().save(file)) std::fprintf(stderr, "cannot write %s\n", file.toLocal8Bit().constData());
   std::printf("%s\n", file.toLocal8Bit().constData());
+}
+
+// Runs a command that opens a modal window, takes its picture and closes it.
+void ShotModal(const QString& name, const std::function<void()>& open) {
+  QTimer::singleShot(300, [name] {
+    if (QWidget* m = QApplication::activeModalWidget()) {
+      Shot(m, name);
+      if (auto* d = qobject_cast<QDialog*>(m)) d->reject(); else m->close();
+    }
+  });
+  open();
 }
 
 }  // namespace
@@ -76,6 +90,22 @@ int main(int argc, char** argv) {
     Shot(&w, QStringLiteral("main-page-%1").arg(p));
   }
   main->setCurrentIndex(0);
+  // The list in each view mode, then the windows it opens.
+  static const fv::Cmd kModes[] = {fv::Cmd::ViewLarge, fv::Cmd::ViewSmall, fv::Cmd::ViewList, fv::Cmd::ViewDetails};
+  static const char* const kModeNames[] = {"list-large-icons", "list-small-icons", "list-list", "list-details"};
+  for (int i = 0; i < 4; ++i) {
+    w.Run(kModes[i]);
+    Shot(&w, QString::fromLatin1(kModeNames[i]));
+  }
+  w.List().SelectRow(0);
+  ShotModal(QStringLiteral("dialog-column-order"), [&] { w.Run(fv::Cmd::ColumnOrder); });
+  ShotModal(QStringLiteral("dialog-comment"), [&] { w.Run(fv::Cmd::Comment); });
+  ShotModal(QStringLiteral("dialog-about"), [&] { w.Run(fv::Cmd::About); });
+  if (auto* menu = w.findChild<QMenu*>("mnuListPopup")) {
+    menu->popup(w.mapToGlobal(QPoint(700, 300)));
+    Shot(menu, "popup-list");
+    menu->hide();
+  }
   // The tabs down the left edge.
   w.Run(fv::Cmd::TabLeft);
   Shot(&w, "tabs-left");
