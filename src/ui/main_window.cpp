@@ -136,10 +136,12 @@ void TfrmMain::BuildRegions() {
   mediaMenu->setObjectName(QStringLiteral("mnuMediaPopup"));
   commands_->Fill(mediaMenu, Place::MediaPopup);
   connect(mediaMenu, &QMenu::aboutToShow, this, [this] { RefreshCommands(); });
-  auto popMedia = [this, mediaMenu](QWidget* from, const QPoint& p) { mediaMenu->popup(from->mapToGlobal(p)); };
-  connect(tree_, &QWidget::customContextMenuRequested, this, [=](const QPoint& p) { popMedia(tree_, p); });
+  auto popMedia = [mediaMenu](QWidget* from, const QPoint& p) { mediaMenu->popup(from->mapToGlobal(p)); };
+  connect(tree_, &QWidget::customContextMenuRequested, this,
+          [this, popMedia](const QPoint& p) { popMedia(tree_, p); });
   tabs_->setContextMenuPolicy(Qt::CustomContextMenu);
-  connect(tabs_, &QWidget::customContextMenuRequested, this, [=](const QPoint& p) { popMedia(tabs_, p); });
+  connect(tabs_, &QWidget::customContextMenuRequested, this,
+          [this, popMedia](const QPoint& p) { popMedia(tabs_, p); });
   connect(tabs_, &ClassTabs::Changed, this, [this](int i) { TabChange(i); });
   SetTabPosition(0);
   splMain_->addWidget(treePane_);

@@ -200,7 +200,9 @@ TEST_F(FrameTest, EveryItemIsBuiltOrVisiblyDisabled) {
   for (const CommandRow& row : CommandTable()) {
     QAction* a = w->Commands().At(row.cmd, row.place);
     ASSERT_TRUE(a) << row.caption;
-    if (!CommandBuilt(row.cmd)) EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+    if (!CommandBuilt(row.cmd)) {
+      EXPECT_FALSE(a->isEnabled()) << a->text().toStdString();
+    }
   }
 }
 
