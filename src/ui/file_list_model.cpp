@@ -99,8 +99,14 @@ void FileListModel::SetRows(const RowList* rows, const SortState* sort) {
   rows_ = rows;
   sort_ = sort;
   filling_ = false;
-  bars_.Measure(rows_ ? *rows_ : RowList());
+  MeasureBars();
   endResetModel();
+}
+
+void FileListModel::MeasureBars() {
+  // Never through a conditional with a temporary: that would copy the rows.
+  static const RowList kNone;
+  bars_.Measure(rows_ ? *rows_ : kNone);
 }
 
 void FileListModel::BeginFill() {
@@ -113,7 +119,7 @@ void FileListModel::Reset(bool catalog_level) {
   if (!filling_) beginResetModel();
   filling_ = false;
   catalog_level_ = catalog_level;
-  bars_.Measure(rows_ ? *rows_ : RowList());
+  MeasureBars();
   endResetModel();
 }
 

@@ -62,6 +62,7 @@ class FileListModel : public QAbstractTableModel {
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
  private:
+  void MeasureBars();
   QIcon Icon(int image, bool marked) const;
   QVariant Alignment(int column) const;
 

@@ -14,6 +14,7 @@
 
 #include "platform/qt_convert.h"
 #include "ui/list_item_dialog.h"
+#include "ui/list_cell_delegate.h"
 #include "ui/size_bar_delegate.h"
 
 namespace fv {
@@ -144,6 +145,7 @@ FileListView::FileListView(QWidget* parent) : QWidget(parent) {
     emit headerClicked(layout_.KindAt(section), shift);
   });
   bars_ = new SizeBarDelegate(model_, this);
+  details_->setItemDelegate(new ListCellDelegate(this));
   details_->SetGridLines(display_.GridLines());
   ApplyLayout();
   setFocusProxy(details_);

@@ -396,7 +396,11 @@ void TfrmMain::TreeView1Change(const QModelIndex& current) {
   current_id_ = model_->IdOf(current);
   browser_.SelectCurrent(current_id_);
   list_->BeginFill();
-  browser_.PopulateFileList(current_id_, [this](const std::string& t) { SetStatus(0, t); });
+  // No events run during the fill: only the last progress text would ever
+  // show, so only that one is set.
+  std::string count;
+  browser_.PopulateFileList(current_id_, [&count](const std::string& t) { count = t; });
+  SetStatus(0, count);
   list_->Reset(browser_.CatalogLevel());
   history_.RecordPlace(current_id_ < 0 ? 1 : -current_id_, Cp932FromQ(current.data().toString()));
   ListSelectionChanged();

@@ -14,10 +14,10 @@ QRect ToQRect(const BarRect& r) { return QRect(r.left, r.top, r.right - r.left, 
 }  // namespace
 
 SizeBarDelegate::SizeBarDelegate(const FileListModel* model, QObject* parent)
-    : QStyledItemDelegate(parent), model_(model) {}
+    : ListCellDelegate(parent), model_(model) {}
 
 void SizeBarDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
-  QStyledItemDelegate::paint(painter, option, index);
+  ListCellDelegate::paint(painter, option, index);
   if (!model_->Display().SizeBars()) return;
   const int length = model_->SizeBars().Length(index.data(kSizeRole).toDouble(), option.rect.width());
   if (length <= 0) return;

@@ -2,13 +2,13 @@
 // Paints a cell of the size column and, while the bars are shown, the
 // row's size bar over it.
 
-#include <QStyledItemDelegate>
+#include "ui/list_cell_delegate.h"
 
 namespace fv {
 
 class FileListModel;
 
-class SizeBarDelegate : public QStyledItemDelegate {
+class SizeBarDelegate : public ListCellDelegate {
   Q_OBJECT
  public:
   explicit SizeBarDelegate(const FileListModel* model, QObject* parent = nullptr);
