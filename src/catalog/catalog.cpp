@@ -262,6 +262,7 @@ bool Catalog::BeginWrite() {
   if (!DiskHeaderUnchanged(why)) {
     section_lock_.reset();
     ReportCatalogError(text::Utf8ToCp932(why));
+    if (onChangedElsewhere) onChangedElsewhere();
     return false;
   }
   write_ok_ = true;

@@ -301,6 +301,9 @@ class Catalog {
   int write_lock_wait_ms = 10000;
   // Called once when a write has to wait for another process.
   std::function<void()> onWaitingForLock;
+  // Called after a write was refused because another process changed the
+  // catalog since this one read it (the window opens it again).
+  std::function<void()> onChangedElsewhere;
 
  private:
   // One write operation's hold on the file: the exclusive lock (unless one
@@ -355,6 +358,7 @@ class Catalog {
   std::string filter_;
   LoadFailure last_failure_ = LoadFailure::None;
   bool optimise_failed_ = false;
+  std::function<void()> copy_tick_;  // while optimising: between copied pieces
   LongNameStore long_names_;
   std::unique_ptr<FileLock> held_lock_;     // held for a command
   std::unique_ptr<FileLock> section_lock_;  // taken by the outermost write

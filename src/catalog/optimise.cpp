@@ -71,8 +71,10 @@ std::int64_t JournalBlockAt(const JournalHead& h) { return JournalBlockAt(h.lfn_
 
 // Copies bytes between two files (or within one, forward, with to <= from)
 // through one buffer. err receives the system's text; a short read fails.
+// tick (when set) runs after each piece, so a window keeps painting while
+// a large block moves.
 bool CopyRange(File& from, std::int64_t from_off, File& to, std::int64_t to_off, std::int64_t bytes,
-               std::vector<char>& buf, std::string& err) {
+               std::vector<char>& buf, std::string& err, const std::function<void()>& tick = {}) {
   if (buf.size() < kCopyChunk) buf.resize(kCopyChunk);
   while (bytes > 0) {
     const std::size_t n = static_cast<std::size_t>(std::min<std::int64_t>(bytes, static_cast<std::int64_t>(kCopyChunk)));
@@ -92,6 +94,7 @@ bool CopyRange(File& from, std::int64_t from_off, File& to, std::int64_t to_off,
     from_off += static_cast<std::int64_t>(n);
     to_off += static_cast<std::int64_t>(n);
     bytes -= static_cast<std::int64_t>(n);
+    if (tick && bytes > 0) tick();
   }
   return true;
 }
@@ -166,7 +169,7 @@ bool Catalog::WriteJournal(std::int64_t dst, std::int64_t src, std::int64_t bloc
   // The table before, as the file holds it.
   if (ok) ok = CopyRange(*catalog_file, kMediaTableOffset, *j, kJournalBeforeAt,
                          static_cast<std::int64_t>(kMediaTableBytes), buf, err);
-  if (ok && block_bytes > 0) ok = CopyRange(*catalog_file, src, *j, block_at, block_bytes, buf, err);
+  if (ok && block_bytes > 0) ok = CopyRange(*catalog_file, src, *j, block_at, block_bytes, buf, err, copy_tick_);
   if (ok) {
     ok = j->WriteAt(block_at + block_bytes, kJournalEnd, sizeof kJournalEnd) && j->Sync() &&
          fs.SyncFolderOf(jpath, err);
@@ -336,6 +339,17 @@ bool Catalog::Optimise(const StatusSink& status) {
   int moved = 0;
   std::vector<char> buf;
   bool tail_done = false;
+  // Big blocks move piece by piece; the status is told again between the
+  // pieces, which lets a window paint.
+  std::string progress;
+  const std::function<void()> tick = [&] {
+    if (status) status(progress);
+  };
+  copy_tick_ = tick;
+  struct ForgetTick {
+    std::function<void()>& t;
+    ~ForgetTick() { t = nullptr; }
+  } forget{copy_tick_};
   int i = d0;
   while (i < used) {
     if (!SlotLive(i)) {
@@ -347,9 +361,8 @@ bool Catalog::Optimise(const StatusSink& status) {
     std::int64_t n = 0;
     while (j < used && SlotLive(j)) n += Medium(j++).EntryCount;
     const int r = j - i;
-    if (status) {
-      status(text::Utf8ToCp932("最適化中...(") + std::to_string(moved + 1) + "/" + std::to_string(live_after) + ")");
-    }
+    progress = text::Utf8ToCp932("最適化中...(") + std::to_string(moved + 1) + "/" + std::to_string(live_after) + ")";
+    if (status) status(progress);
 
     // The table after this run.
     std::vector<MediumRecord>& media = next_media_;
@@ -394,8 +407,8 @@ bool Catalog::Optimise(const StatusSink& status) {
     if (!Step("journal")) return false;
     if (overlap) {
       auto jf = fs.Open(JournalPath(path_), OpenMode::Read, err);
-      if (!jf || !CopyRange(*jf, JournalBlockAt(r), *f, dst, bytes, buf, err)) return stop(path_, err);
-    } else if (!CopyRange(*f, src, *f, dst, bytes, buf, err)) {
+      if (!jf || !CopyRange(*jf, JournalBlockAt(r), *f, dst, bytes, buf, err, tick)) return stop(path_, err);
+    } else if (!CopyRange(*f, src, *f, dst, bytes, buf, err, tick)) {
       // Nothing referenced was touched: the copy went into the gap.
       RemoveJournal(path_);
       return stop(path_, err);

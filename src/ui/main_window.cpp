@@ -16,6 +16,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeView>
 #include <QUrl>
@@ -86,6 +87,7 @@ TfrmMain::~TfrmMain() {
   CatalogHooks& h = TheLifecycle().hooks;
   h = CatalogHooks{};
   TheLifecycle().onBusyChanged = nullptr;
+  TheCatalog().onChangedElsewhere = nullptr;
   TheLifecycle().onOptimiseButton = nullptr;
 }
 
@@ -266,6 +268,17 @@ void TfrmMain::WireLifecycle() {
     history_.SaveHistory(&err);
   };
   life.onBusyChanged = [this](bool on) { Busy(on); };
+  // Another program changed the catalog: once the refused command has
+  // returned, the window reads it again and shows what is there now.
+  TheCatalog().onChangedElsewhere = [this] {
+    QTimer::singleShot(0, this, [this] {
+      if (busy_ || TheLifecycle().Busy()) return;
+      if (TheCatalog().LoadCatalog()) {
+        TheCatalog().LoadLongNameFile();
+        RebuildTree(true);
+      }
+    });
+  };
   life.onOptimiseButton = [this](const OptimiseButtonState& s) {
     commands_->SetHint(Cmd::Optimise, Place::MainTools, QFromCp932(s.hint));
     RefreshCommands();

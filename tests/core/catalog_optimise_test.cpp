@@ -130,6 +130,20 @@ TEST_F(OptimiseTest, OnlyTheLastMediumDeletedTruncatesAfterThePreviousBlock) {
   ExpectCatalog(path, {A});
 }
 
+TEST_F(OptimiseTest, ABigBlockMovesPieceByPieceTellingTheStatusBetween) {
+  Catalog c;
+  const FakeMedium A = Named("A", 5), B = Named("B", 3), C = Named("C", 60000);
+  Build(c, {A, B, C}, {1});
+  std::vector<std::string> told;
+  ASSERT_TRUE(c.Optimise([&](const std::string& t) { told.push_back(t); }));
+  // One run, 9.6 MB moved over itself: copied into the journal and back in
+  // pieces, the status told again between them, then cleared.
+  EXPECT_GE(told.size(), 6u);
+  for (std::size_t i = 0; i + 1 < told.size(); ++i) EXPECT_EQ(told[i], Sj("最適化中...(1/1)"));
+  EXPECT_EQ(told.back(), "");
+  ExpectCatalog(path, {A, C});
+}
+
 TEST_F(OptimiseTest, NothingDeletedChangesNothing) {
   Catalog c;
   Build(c, {Named("A", 4)}, {});

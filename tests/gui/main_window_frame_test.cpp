@@ -195,6 +195,43 @@ TEST_F(FrameTest, WhileBusyTheCatalogCommandsAreOffAndClosingIsRefused) {
   EXPECT_TRUE(cmd.At(Cmd::Optimise, Place::MenuFile)->isEnabled());
 }
 
+TEST_F(FrameTest, AChangeByAnotherProgramIsRefusedAndTheCatalogReadAgain) {
+  AddMedia({"A", "B"});
+  auto w = Open();
+  {
+    Catalog other;  // another program adds a medium meanwhile
+    ASSERT_TRUE(other.LoadCatalog(path));
+    ASSERT_TRUE(FakeMedium::Make("C", 3).StoreInto(other));
+  }
+  ASSERT_TRUE(w->SelectNode(MakeEntryId(0, 0)));
+  scope.messages.answers = {MsgResult::Yes};  // delete A?
+  w->Run(Cmd::DeleteMedium);
+  EXPECT_NE(scope.messages.TextsUtf8().find("他のプロセスによって変更されました"), std::string::npos);
+  QCoreApplication::processEvents();
+  auto* tree = w->findChild<QTreeView*>("TreeView1");
+  const QModelIndex root = tree->model()->index(0, 0);
+  EXPECT_EQ(tree->model()->rowCount(root), 3);
+  Catalog check;
+  ASSERT_TRUE(check.LoadCatalog(path));
+  EXPECT_EQ(check.Counts().LiveMedia, 3);
+  EXPECT_TRUE(check.SlotLive(0));
+}
+
+TEST_F(FrameTest, MenuItemsOfTheCatalogShowTheStandardPageFirstButtonsDoNot) {
+  AddMedia({"A"});
+  auto w = Open();
+  auto* main = w->findChild<QTabWidget*>("pgcMain");
+  auto* view = w->findChild<QTabWidget*>("pgcView");
+  main->setCurrentIndex(2);
+  view->setCurrentIndex(3);
+  w->Commands().At(Cmd::OpenCatalog, Place::MainTools)->trigger();  // cancelled dialog
+  EXPECT_EQ(main->currentIndex(), 2);
+  EXPECT_EQ(view->currentIndex(), 3);
+  w->Commands().At(Cmd::OpenCatalog, Place::MenuFile)->trigger();
+  EXPECT_EQ(main->currentIndex(), 0);
+  EXPECT_EQ(view->currentIndex(), 0);
+}
+
 TEST_F(FrameTest, EveryItemIsBuiltOrVisiblyDisabled) {
   auto w = Open();
   for (const CommandRow& row : CommandTable()) {
