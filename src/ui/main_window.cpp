@@ -455,8 +455,11 @@ void TfrmMain::OpenRow(int row) {
   if (row < 0 || static_cast<std::size_t>(row) >= browser_.file_list.size()) return;
   const TRecord& r = browser_.file_list[static_cast<std::size_t>(row)];
   // A folder or medium is entered through the tree; files open through
-  // the launch window, which a later change brings.
-  if (r.Kind > 9) return;
+  // the launch window, which is not there yet.
+  if (r.Kind > 9) {
+    Platform().messages->Show(NotBuiltHint(), std::string(), MsgIcon::Information, MsgButtons::Ok);
+    return;
+  }
   const QModelIndex cur = tree_->currentIndex();
   tree_->expand(cur);
   const QModelIndex child = model_->ChildNamed(cur, r.Text(kFileColName));
