@@ -142,9 +142,15 @@ void ClassTabs::Relayout() {
   scroll_->setVerticalScrollBarPolicy(vertical ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
   if (QAbstractButton* b = group_->button(checked >= 0 ? checked : 0)) b->setChecked(true);
   if (vertical) {
+    // A column as wide as its widest caption.
     setMinimumHeight(0);
     setMaximumHeight(QWIDGETSIZE_MAX);
+    int widest = 0;
+    for (QAbstractButton* b : group_->buttons()) widest = std::max(widest, b->sizeHint().width());
+    setFixedWidth(widest + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 2);
   } else {
+    setMinimumWidth(0);
+    setMaximumWidth(QWIDGETSIZE_MAX);
     const int rows = holder->layout()->hasHeightForWidth() ? holder->layout()->heightForWidth(std::max(width(), 200))
                                                            : holder->sizeHint().height();
     setFixedHeight(std::max(rows, fontMetrics().height() + 8) + (wrap_ ? 0 : style()->pixelMetric(QStyle::PM_ScrollBarExtent)));
