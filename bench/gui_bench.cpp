@@ -147,6 +147,19 @@ int main(int argc, char** argv) {
   QScrollBar* bar = view->verticalScrollBar();
   bar->setValue(0);
   Settle();
+  // GUI_BENCH_WARM=1: a few scrolls back and forth first, timed, to tell
+  // one-time costs of the first scroll from stalls of the pass itself.
+  if (std::getenv("GUI_BENCH_WARM")) {
+    for (int v : {1, 0, 1, 2, 0, 2, 3}) {
+      const auto t0 = Clock::now();
+      bar->setValue(v * bar->pageStep());
+      view->viewport()->repaint();
+      QCoreApplication::processEvents();
+      std::printf("warm page %d: %.2f ms\n", v, Ms(t0, Clock::now()));
+    }
+    bar->setValue(0);
+    Settle();
+  }
   double slowest = 0, total = 0;
   int pages = 0;
   while (bar->value() < bar->maximum()) {
