@@ -33,7 +33,7 @@ const QColor kFuchsia(255, 0, 255);
 
 bool Same(QRgb pixel, const QColor& c) { return (pixel & 0xFFFFFF) == (c.rgb() & 0xFFFFFF); }
 
-struct RowSpec {
+struct RowFixture {
   const char* name;
   double size;
   int dup_count = 0;
@@ -47,11 +47,11 @@ class FileListViewTest : public ::testing::Test {
     std::string err;
     Platform().files->Remove(SettingsFilePath(), err);
   }
-  void Fill(const std::vector<RowSpec>& specs) {
+  void Fill(const std::vector<RowFixture>& fixtures) {
     rows.clear();
     RowFormatContext ctx;
     const auto texts = FileRowTexts(ctx);
-    for (const RowSpec& s : specs) {
+    for (const RowFixture& s : fixtures) {
       TRecord& r = rows.emplace_back();
       r.Name = s.name;
       r.Kind = kKindFile;
