@@ -272,9 +272,11 @@ bool Catalog::BeginWrite() {
 void Catalog::EndWrite() {
   if (--write_depth_ > 0) return;
   if (section_lock_) {
-    RememberDiskHeader();
+    // Entry writes leave the header area as it was: nothing to read again.
+    if (header_written_) RememberDiskHeader();
     section_lock_.reset();
   }
+  header_written_ = false;
 }
 
 void Catalog::RememberDiskHeader() {
@@ -476,6 +478,7 @@ bool Catalog::LoadCatalog(const std::string& path_in, Access access) {
 bool Catalog::WriteHeaderArea(bool with_comments) {
   WriteSection section(*this);
   if (!section) return false;
+  header_written_ = true;
   std::string err;
   auto f = Platform().files->Open(path_, OpenMode::ReadWrite, err);
   if (!f) {
@@ -520,6 +523,7 @@ bool Catalog::SaveComment(int k) {
   if (!IsOpen() || k < 0 || k >= kCommentSlots) return false;
   WriteSection section(*this);
   if (!section) return false;
+  header_written_ = true;
   return WriteRecordAt(path_, kCommentTableOffset + static_cast<std::int64_t>(k) * sizeof(CommentRecord),
                        &comments_[static_cast<std::size_t>(k)], sizeof(CommentRecord));
 }
@@ -679,6 +683,7 @@ bool Catalog::StoreScannedMedium(int count, const ScanSource& source, const TMed
   }
   WriteSection section(*this);
   if (!section) return false;
+  header_written_ = true;
   int s = 0;
   while (s < kMediaSlots && SlotUsed(s)) ++s;
   if (s >= kMediaSlots) return false;

@@ -305,10 +305,10 @@ class Catalog {
   // catalog since this one read it (the window opens it again).
   std::function<void()> onChangedElsewhere;
 
- private:
   // One write operation's hold on the file: the exclusive lock (unless one
   // is held for the command) and the check that the tables in memory are
-  // still those on disk. Nested sections share the outermost one.
+  // still those on disk. Nested sections share the outermost one, so a run
+  // of writes (marking many rows) takes the lock and checks once.
   class WriteSection {
    public:
     explicit WriteSection(Catalog& c) : c_(c), ok_(c.BeginWrite()) {}
@@ -321,6 +321,8 @@ class Catalog {
     Catalog& c_;
     bool ok_;
   };
+
+ private:
   bool BeginWrite();
   void EndWrite();
   // The header area as this process last read or wrote it (empty when
@@ -364,6 +366,7 @@ class Catalog {
   std::unique_ptr<FileLock> section_lock_;  // taken by the outermost write
   int write_depth_ = 0;
   bool write_ok_ = true;
+  bool header_written_ = false;  // within the outermost section
   std::vector<char> disk_header_;  // header area as last seen on disk
 };
 

@@ -285,6 +285,7 @@ bool Catalog::Optimise(const StatusSink& status) {
     optimise_failed_ = true;
     return false;
   }
+  header_written_ = true;
   FileSystem& fs = *Platform().files;
   std::string err;
   if (fs.Exists(JournalPath(path_))) {

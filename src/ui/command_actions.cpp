@@ -34,11 +34,6 @@ QIcon ThemeIcon(const char* name) {
       {"folder-new", QStyle::SP_FileDialogNewFolder},  {"go-jump", QStyle::SP_CommandLink},
       {"edit-rename", QStyle::SP_FileLinkIcon},        {"edit-find-replace", QStyle::SP_FileDialogContentsView},
       {"preferences-system", QStyle::SP_ComputerIcon}, {"insert-image", QStyle::SP_DesktopIcon},
-      {"folder", QStyle::SP_DirIcon},                  {"folder-open", QStyle::SP_DirOpenIcon},
-      {"text-x-generic", QStyle::SP_FileIcon},         {"drive-harddisk", QStyle::SP_DriveHDIcon},
-      {"media-floppy", QStyle::SP_DriveFDIcon},        {"drive-removable-media", QStyle::SP_DriveHDIcon},
-      {"media-optical", QStyle::SP_DriveCDIcon},       {"network-server", QStyle::SP_DriveNetIcon},
-      {"media-flash", QStyle::SP_DriveHDIcon},
   };
   QIcon fallback;
   for (const Fallback& f : kFallbacks)
@@ -100,12 +95,10 @@ void CommandActions::Fill(QMenu* menu, Place p) {
   auto sub = [&](Place s, Cmd after) {
     QMenu* sm = new QMenu(QFromCp932(SubmenuCaption(s)), menu);
     Fill(sm, s);
-    QAction* before = nullptr;
     const QList<QAction*> all = menu->actions();
-    for (int i = 0; i < all.size(); ++i)
-      if (QAction* a = At(after, p); a && all[i] == a && i + 1 < all.size()) before = all[i + 1];
-    if (before)
-      menu->insertMenu(before, sm);
+    const qsizetype at = all.indexOf(At(after, p));
+    if (at >= 0 && at + 1 < all.size())
+      menu->insertMenu(all[at + 1], sm);
     else
       menu->addMenu(sm);
   };

@@ -1,18 +1,17 @@
 #include "ui/main_window.h"
 
 #include <QAction>
+#include <algorithm>
 #include <QApplication>
 #include <QBoxLayout>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDesktopServices>
-#include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -21,24 +20,24 @@
 #include <QTreeView>
 #include <QUrl>
 
+#include "browse/properties.h"
 #include "catalog/catalog.h"
 #include "catalog/lifecycle.h"
 #include "export/export_settings.h"
 #include "media_meta/name_lists.h"
 #include "platform/messages.h"
-#include "settings/settings.h"
+#include "platform/qt_convert.h"
 #include "platform/services.h"
-#include "browse/properties.h"
+#include "settings/settings.h"
 #include "ui/class_tabs.h"
+#include "ui/command_actions.h"
 #include "ui/comment_form.h"
 #include "ui/comment_panel.h"
 #include "ui/file_list_view.h"
 #include "ui/logic/comment_commands.h"
-#include "ui/property_pane.h"
-#include "ui/command_actions.h"
 #include "ui/logic/help.h"
 #include "ui/media_tree_model.h"
-#include "platform/qt_convert.h"
+#include "ui/property_pane.h"
 #include "version.h"
 
 namespace fv {
@@ -48,14 +47,6 @@ QString MainWindowTitle() {
 }
 
 namespace {
-
-QIcon KindIcon(int image) {
-  static const char* const kNames[] = {"text-x-generic", "media-floppy", "drive-harddisk", "drive-removable-media",
-                                       "media-optical",  "network-server", "media-flash",   "drive-harddisk",
-                                       "folder",         "folder-open"};
-  if (image < 0 || image > 9) return ThemeIcon("text-x-generic");
-  return ThemeIcon(kNames[image]);
-}
 
 QToolBar* MakeToolBar(const char* name, QWidget* parent) {
   auto* t = new QToolBar(parent);
@@ -125,7 +116,7 @@ void TfrmMain::BuildRegions() {
   tree_->setUniformRowHeights(true);
   tree_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   tree_->setContextMenuPolicy(Qt::CustomContextMenu);
-  model_ = new MediaTreeModel(TheCatalog(), KindIcon, this);
+  model_ = new MediaTreeModel(TheCatalog(), DefaultFileIcons(), this);
   model_->onEdited = [this](const QModelIndex& i, const std::string& t) { TreeView1Edited(i, t); };
   tree_->setModel(model_);
   if (QAction* f2 = commands_->At(Cmd::RenameMedium, Place::MediaPopup)) {
@@ -174,7 +165,7 @@ void TfrmMain::BuildRegions() {
   new QVBoxLayout(propertyArea_);
   propertyArea_->layout()->setContentsMargins(0, 0, 0, 0);
   property_ = new PropertyPane(propertyArea_);
-  property_->SetImageSource([](int image) { return KindIcon(image).pixmap(32, 32); });
+  property_->SetImageSource([icons = DefaultFileIcons()](int image) { return icons(image).pixmap(32, 32); });
   commands_->Fill(property_->ToolBar(), Place::PropertyTools);
   propertyArea_->layout()->addWidget(property_);
   propertyArea_->setMinimumWidth(180);
@@ -211,9 +202,9 @@ void TfrmMain::BuildRegions() {
   splStandard_->addWidget(listArea_);
   splStandard_->setStretchFactor(1, 1);
   splList_->addWidget(splStandard_);
-  dupPanel_ = new QTabWidget;
+  auto* dupTabs = new QTabWidget;
+  dupPanel_ = dupTabs;
   dupPanel_->setObjectName(QStringLiteral("pnlDupInfo"));
-  auto* dupTabs = static_cast<QTabWidget*>(dupPanel_);
   dupTabs->setTabPosition(QTabWidget::West);
   for (const char* hint : {"重複ファイルの詳細", "似たようなファイルの詳細"}) {
     auto* page = new QWidget;
@@ -250,9 +241,7 @@ void TfrmMain::WireLifecycle() {
   CatalogLifecycle& life = TheLifecycle();
   CatalogHooks& h = life.hooks;
   h.rebuildTree = [this] { RebuildTree(true); };
-  h.switchTreeToFirstTab = [this] {
-    if (tabs_->Count() > 0) tabs_->SelectText(tabs_->Count() > 0 ? AllNamesText() : std::string());
-  };
+  h.switchTreeToFirstTab = [this] { tabs_->SelectText(AllNamesText()); };
   h.resetHistory = [this] { history_.ResetHistory(); };
   h.setBusyCursor = [](bool busy) {
     if (busy)
@@ -299,8 +288,9 @@ void TfrmMain::WireLifecycle() {
     pending_entry_ = id;
     if (EntryOf(id) == 0) {
       SelectNode(-1);
-    } else if (auto loc = browser_.LocationOf(id)) {
-      SelectPath(loc->path);
+    } else if (auto loc = browser_.LocationOf(id); loc && SelectPath(loc->path)) {
+      const int row = browser_.FindFileRow(loc->name);
+      if (row >= 0) list_->SelectRow(row);
     }
   };
   history_.hooks.open_selected_row = [this] {
@@ -378,7 +368,7 @@ void TfrmMain::RebuildTree(bool rebuild_tabs) {
   Catalog& cat = TheCatalog();
   cat.Recount();
   if (rebuild_tabs) {
-    TheNameLists().RebuildClassificationNames(cat);
+    // The name lists follow every load and save of the media table.
     std::vector<std::string> caps{AllNamesText()};
     for (const std::string& n : TheNameLists().ClassificationNames()) caps.push_back(n);
     const std::string keep = tabs_->CurrentText();
@@ -391,7 +381,11 @@ void TfrmMain::RebuildTree(bool rebuild_tabs) {
   model_->Rebuild();
   ShowPages();
   const QModelIndex root = model_->RootIndex();
-  tree_->setCurrentIndex(root);
+  {
+    // The list is filled once, below, whether or not the current node moved.
+    const QSignalBlocker quiet(tree_->selectionModel());
+    tree_->setCurrentIndex(root);
+  }
   TreeView1Change(root);
   tree_->expand(root);
   RefreshCommands();
@@ -447,7 +441,10 @@ void TfrmMain::RefreshProperties() {
 }
 
 void TfrmMain::RowsChanged() {
-  if (!browser_.file_list.empty()) list_->RowsChanged(0, static_cast<int>(browser_.file_list.size()) - 1);
+  // Marks and comments change the selected rows only.
+  const std::vector<int> rows = list_->SelectedRows();
+  if (!rows.empty()) list_->RowsChanged(*std::min_element(rows.begin(), rows.end()),
+                                        *std::max_element(rows.begin(), rows.end()));
   ListSelectionChanged();
 }
 
@@ -466,7 +463,7 @@ void TfrmMain::OpenRow(int row) {
   if (child.isValid()) tree_->setCurrentIndex(child);
 }
 
-void TfrmMain::ToggleMarks(const std::vector<int>&) {
+void TfrmMain::ToggleMarks() {
   std::vector<TRecord*> rows = SelectedRows();
   if (rows.empty()) return;
   Busy(true);
@@ -523,7 +520,6 @@ void TfrmMain::TabChange(int index) {
   QApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
   const std::string t = tabs_->CurrentText();
   SetClassificationFilter(TheCatalog(), t == AllNamesText() ? std::string() : t);
-  TheCatalog().Recount();
   RebuildTree(false);
   QApplication::restoreOverrideCursor();
   handling_tab_ = false;
@@ -616,9 +612,9 @@ void TfrmMain::Run(Cmd c, bool switch_to_standard, bool checked, Place place) {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
       });
       break;
-    case Cmd::DeleteMedium: life.DeleteCurrentMediumCommand(current_id_ >= 0 || tree_->currentIndex().isValid()
-                                                                ? std::optional<EntryId>(current_id_)
-                                                                : std::nullopt);
+    case Cmd::DeleteMedium:
+      life.DeleteCurrentMediumCommand(tree_->currentIndex().isValid() ? std::optional<EntryId>(current_id_)
+                                                                       : std::nullopt);
       break;
     case Cmd::Exit: close(); break;
     case Cmd::Help: OpenHelp(); break;
@@ -644,7 +640,7 @@ void TfrmMain::Run(Cmd c, bool switch_to_standard, bool checked, Place place) {
       dupPanel_->setVisible(checked);
       WriteSettingInteger(SettingKey::REG_ShowDupInfo, checked ? 1 : 0);
       break;
-    case Cmd::ToggleMark: ToggleMarks({}); break;
+    case Cmd::ToggleMark: ToggleMarks(); break;
     case Cmd::Comment: commentForm_->Execute(); break;
     case Cmd::Open: OpenRow(list_->CurrentRow()); break;
     case Cmd::ViewLarge: case Cmd::ViewSmall: case Cmd::ViewList: case Cmd::ViewDetails: SetViewMode(c); break;

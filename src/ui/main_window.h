@@ -83,7 +83,7 @@ class TfrmMain : public QMainWindow {
   void ListSelectionChanged();
   void RefreshProperties();
   void OpenRow(int row);
-  void ToggleMarks(const std::vector<int>& rows);
+  void ToggleMarks();
   void RowsChanged();
   void SetViewMode(Cmd c);
   std::vector<TRecord*> SelectedRows();

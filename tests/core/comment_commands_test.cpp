@@ -91,6 +91,22 @@ TEST_F(CommentCommandsTest, MarksToggleInStepsWithThePumpBetween) {
   }
 }
 
+TEST_F(CommentCommandsTest, MarksOverACatalogAnotherProgramChangedAreRefusedOnce) {
+  {
+    Catalog other;  // another program adds a medium meanwhile
+    ASSERT_TRUE(other.LoadCatalog(path));
+    ASSERT_TRUE(test::FakeMedium::Make("DISC3", 2).StoreInto(other));
+  }
+  const std::vector<TRecord*> rows = Rows(120);
+  EXPECT_EQ(ToggleMarksCommand(cat, rows, {}), 120);
+  EXPECT_EQ(scope.messages.shown.size(), 1u) << scope.messages.TextsUtf8();
+  for (TRecord* r : rows) ASSERT_EQ(r->Mark, 0);
+  Catalog fresh;
+  ASSERT_TRUE(fresh.LoadCatalog(path));
+  ASSERT_TRUE(fresh.LoadMedium(0));
+  for (TRecord* r : rows) ASSERT_EQ(fresh.Entry(EntryOf(r->Id)).Mark, 0);
+}
+
 TEST_F(CommentCommandsTest, EditorKeepsTheSortAndClosesOnlyWhenSomethingWasRegistered) {
   CommentEditor editor(cat);
   EXPECT_FALSE(editor.Open({}));

@@ -94,6 +94,9 @@ bool CommentEditor::Register(std::string_view text) {
 int ToggleMarksCommand(Catalog& cat, const std::vector<TRecord*>& rows, const std::function<void()>& pump,
                        const std::function<void(bool busy)>& busy) {
   if (busy) busy(true);
+  // One hold on the file for the whole run (the lock, the check that no
+  // other program changed it).
+  const Catalog::WriteSection batch(cat);
   int failed = 0;
   for (std::size_t i = 0; i < rows.size(); i += kMarkPumpRows) {
     if (i > 0 && pump) pump();
