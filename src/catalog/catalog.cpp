@@ -235,9 +235,11 @@ void Catalog::ReleaseLock() {
   held_lock_.reset();
 }
 
-bool Catalog::HoldsLock(LockKind kind) const {
+bool Catalog::HoldsLock(LockKind kind) const { return HoldsLockOn(path_, kind); }
+
+bool Catalog::HoldsLockOn(const std::string& path, LockKind kind) const {
   auto covers = [&](const std::unique_ptr<FileLock>& l) {
-    return l && l->Path() == LockPath(path_) && (kind == LockKind::Shared || l->Kind() == LockKind::Exclusive);
+    return l && l->Path() == LockPath(path) && (kind == LockKind::Shared || l->Kind() == LockKind::Exclusive);
   };
   return covers(held_lock_) || covers(section_lock_);
 }
@@ -328,7 +330,7 @@ bool Catalog::CreateCatalog(const std::string& path) {
   }
   // Nobody else may be using the file that is replaced.
   std::unique_ptr<FileLock> lock;
-  if (!(held_lock_ && held_lock_->Path() == LockPath(path) && held_lock_->Kind() == LockKind::Exclusive)) {
+  if (!HoldsLockOn(path, LockKind::Exclusive)) {
     lock =
         Platform().files->TakeLock(LockPath(path), LockKind::Exclusive, write_lock_wait_ms, onWaitingForLock, err);
     if (!lock) {
@@ -382,12 +384,8 @@ bool Catalog::LoadCatalog(const std::string& path_in, Access access) {
   if (fs.Exists(JournalPath(path))) {
     // An optimisation stopped part-way. Only a writer holding the file
     // alone finishes it; a journal of another catalog is left alone.
-    const std::string saved_path = path_;
     std::unique_ptr<FileLock> lock;
-    const bool held = held_lock_ && held_lock_->Path() == LockPath(path) &&
-                      (held_lock_->Kind() == LockKind::Exclusive || access == Access::Read);
-    const bool in_section = section_lock_ && section_lock_->Path() == LockPath(path);
-    if (access == Access::Write && !held && !in_section) {
+    if (access == Access::Write && !HoldsLockOn(path, LockKind::Exclusive)) {
       std::string err;
       lock =
         Platform().files->TakeLock(LockPath(path), LockKind::Exclusive, write_lock_wait_ms, onWaitingForLock, err);
@@ -403,6 +401,9 @@ bool Catalog::LoadCatalog(const std::string& path_in, Access access) {
                                              JournalPath(path)));
         break;
       case JournalState::Incomplete:
+        // Written only in part: the catalog was not touched yet.
+        if (access == Access::Write) RemoveJournal(path);
+        break;
       case JournalState::Ours:
         if (access == Access::Read) {
           ReportCatalogError(text::Utf8ToCp932(

@@ -323,6 +323,7 @@ class Catalog {
   };
 
  private:
+  bool HoldsLockOn(const std::string& path, LockKind kind) const;
   bool BeginWrite();
   void EndWrite();
   // The header area as this process last read or wrote it (empty when

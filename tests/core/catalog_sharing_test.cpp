@@ -179,6 +179,21 @@ TEST_F(SharingTest, AReaderNeitherReplaysNorRemovesAJournal) {
   EXPECT_TRUE(reader.LoadCatalog(path, Access::Read));
 }
 
+TEST_F(SharingTest, AJournalWrittenOnlyInPartLeavesTheCatalogReadable) {
+  Build(path, true);
+  const std::string journal = ReadFile(Catalog::JournalPath(path));
+  WriteFile(Catalog::JournalPath(path), journal.substr(0, journal.size() / 2));
+  const std::string catalog = ReadFile(path);
+  Catalog reader;
+  EXPECT_TRUE(reader.LoadCatalog(path, Access::Read));
+  EXPECT_TRUE(Platform().files->Exists(Catalog::JournalPath(path)));
+  Catalog writer;
+  ASSERT_TRUE(writer.LoadCatalog(path));
+  EXPECT_FALSE(Platform().files->Exists(Catalog::JournalPath(path)));
+  EXPECT_EQ(ReadFile(path), catalog);
+  EXPECT_EQ(writer.Counts().UsedSlots, 3);
+}
+
 TEST_F(SharingTest, JournalsAndReplacedFilesAreMadeDurableInTheirFolder) {
   Build(path, false);
   scope.UseFaultyFiles();
