@@ -18,6 +18,8 @@ void ProgressLine::Show(std::string_view cp932) {
     End();
     return;
   }
+  if (shown_ && cp932 == last_) return;  // told again between pieces of work
+  last_ = cp932;
   std::fprintf(stderr, "\r%s\x1b[K", Visible(text::Cp932ToUtf8(cp932)).c_str());
   std::fflush(stderr);
   shown_ = true;
@@ -28,6 +30,7 @@ void ProgressLine::End() {
   std::fputs("\r\x1b[K", stderr);
   std::fflush(stderr);
   shown_ = false;
+  last_.clear();
 }
 
 }  // namespace fv::cli

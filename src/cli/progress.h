@@ -3,6 +3,7 @@
 // line, rewritten in place; anywhere else (a pipe, a script's log) nothing
 // is written at all: errors and results are all such output gets.
 
+#include <string>
 #include <string_view>
 
 namespace fv::cli {
@@ -22,6 +23,7 @@ class ProgressLine {
  private:
   bool terminal_;
   bool shown_ = false;
+  std::string last_;  // the text on the line now
 };
 
 }  // namespace fv::cli
