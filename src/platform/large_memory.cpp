@@ -1,5 +1,6 @@
 #include "platform/large_memory.h"
 
+#include <malloc.h>
 #include <sys/mman.h>
 
 #include <cstdint>
@@ -36,6 +37,12 @@ void* AllocateLarge(std::size_t bytes) {
 void FreeLarge(void* p, std::size_t bytes) {
   if (!p) return;
   ::munmap(p, bytes < kHugePage ? Rounded(bytes, 4096) : Rounded(bytes, kHugePage));
+}
+
+void ReturnFreedMemory() {
+#if defined(__GLIBC__)
+  ::malloc_trim(0);
+#endif
 }
 
 }  // namespace fv

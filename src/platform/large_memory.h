@@ -15,6 +15,12 @@ namespace fv {
 void* AllocateLarge(std::size_t bytes);
 void FreeLarge(void* p, std::size_t bytes);
 
+// Gives memory the allocator holds free back to the system. The allocator
+// keeps what a big list freed (in every thread's pool) for reuse; after a
+// list of a hundred thousand rows is replaced by a short one, that would
+// stay resident for good.
+void ReturnFreedMemory();
+
 // A fixed-size array of trivially copyable values in large memory. Its
 // memory reads as zero bytes until written.
 template <typename T>

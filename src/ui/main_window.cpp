@@ -25,6 +25,7 @@
 #include "catalog/lifecycle.h"
 #include "export/export_settings.h"
 #include "media_meta/name_lists.h"
+#include "platform/large_memory.h"
 #include "platform/messages.h"
 #include "platform/qt_convert.h"
 #include "platform/services.h"
@@ -402,6 +403,7 @@ void TfrmMain::TreeView1Change(const QModelIndex& current) {
   if (!current.isValid()) return;
   current_id_ = model_->IdOf(current);
   browser_.SelectCurrent(current_id_);
+  const std::size_t rows_before = browser_.file_list.size();
   list_->BeginFill();
   // No events run during the fill: only the last progress text would ever
   // show, so only that one is set.
@@ -409,6 +411,16 @@ void TfrmMain::TreeView1Change(const QModelIndex& current) {
   browser_.PopulateFileList(current_id_, [&count](const std::string& t) { count = t; });
   SetStatus(0, count);
   list_->Reset(browser_.CatalogLevel());
+  // A big list freed or filled leaves the allocator's pools large; give
+  // what is free back once the window has painted.
+  constexpr std::size_t kBigList = 10000;
+  if (std::max(rows_before, browser_.file_list.size()) >= kBigList && !trim_pending_) {
+    trim_pending_ = true;
+    QTimer::singleShot(0, this, [this] {
+      trim_pending_ = false;
+      ReturnFreedMemory();
+    });
+  }
   history_.RecordPlace(current_id_ < 0 ? 1 : -current_id_, Cp932FromQ(current.data().toString()));
   ListSelectionChanged();
   RefreshCommands();

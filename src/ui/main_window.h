@@ -93,6 +93,7 @@ class TfrmMain : public QMainWindow {
   BrowsingHistory history_;
   MainLayout layout_;
   EntryId current_id_ = -1;
+  bool trim_pending_ = false;
   bool handling_tab_ = false;
   bool started_ = true;  // false from Start until the first showing
   EntryId pending_entry_ = -1;  // the history's place being shown
